@@ -1,0 +1,247 @@
+// Members of Matrix_d: the object, arithmetic, transpose and block, and the
+// LU family. Every rounding point goes through the helpers of xprec.h.
+#include "tovra/matrix_d.h"
+
+#include <cmath>
+#include <limits>
+
+#include "xprec.h"
+
+using tovra_detail::add_product;
+using tovra_detail::ext;
+using tovra_detail::sub_product;
+using tovra_detail::to_double;
+
+namespace {
+
+const double quiet_nan = std::numeric_limits<double>::quiet_NaN();
+
+// Value-returning members whose operands do not fit hand out NaNs rather
+// than whatever fresh storage held; only that path pays for the fill.
+void fill_nan(Matrix_d &m) {
+  for (unsigned int r = 0; r < m.SizeRow(); ++r) {
+    for (unsigned int c = 0; c < m.SizeCol(); ++c) {
+      m(r, c) = quiet_nan;
+    }
+  }
+}
+
+void fill_nan(Vector<double> &x) {
+  for (unsigned int i = 0; i < x.Size(); ++i) {
+    x[i] = quiet_nan;
+  }
+}
+
+// Shared shape of Sum and Sub: the four tests in their order, then one pass
+// over the target, each element read before it is written so that the
+// target may be either operand.
+template <class Op> bool elementwise(const Matrix_d &a, Matrix_d &res, const Matrix_d &b, Op op) {
+  if (res.SizeCol() != b.SizeCol() || res.SizeRow() != b.SizeRow() || a.SizeCol() != res.SizeCol() ||
+      a.SizeRow() != res.SizeRow()) {
+    return false;
+  }
+  for (unsigned int r = 0; r < res.SizeRow(); ++r) {
+    for (unsigned int c = 0; c < res.SizeCol(); ++c) {
+      res(r, c) = op(a(r, c), b(r, c));
+    }
+  }
+  return true;
+}
+
+} // namespace
+
+// ---- Object -----------------------------------------------------------------
+
+Matrix_d::Matrix_d(unsigned int rows, unsigned int cols) : Table<double>(rows, cols) {}
+
+Matrix_d::Matrix_d(const Matrix_d &m) : Table<double>(m.SizeRow(), m.SizeCol()) { Dup(m); }
+
+Matrix_d::~Matrix_d() {}
+
+bool Matrix_d::CmpMatrixSize(const Matrix_d &m) const {
+  return m.SizeRow() == SizeRow() && m.SizeCol() == SizeCol();
+}
+
+void Matrix_d::Zero() {
+  for (unsigned int r = 0; r < SizeRow(); ++r) {
+    for (unsigned int c = 0; c < SizeCol(); ++c) {
+      (*this)(r, c) = 0.0;
+    }
+  }
+}
+
+void Matrix_d::Identity() {
+  Zero();
+  const unsigned int n = SizeCol() > SizeRow() ? SizeRow() : SizeCol();
+  for (unsigned int i = 0; i < n; ++i) {
+    (*this)(i, i) = 1.0;
+  }
+}
+
+bool Matrix_d::Dup(const Matrix_d &m) {
+  if (!CmpMatrixSize(m)) {
+    return false;
+  }
+  for (unsigned int r = 0; r < SizeRow(); ++r) {
+    for (unsigned int c = 0; c < SizeCol(); ++c) {
+      (*this)(r, c) = m(r, c);
+    }
+  }
+  return true;
+}
+
+bool Matrix_d::operator=(const Matrix_d &m) { return Dup(m); }
+
+bool Matrix_d::operator==(const Matrix_d &m) const {
+  if (!CmpMatrixSize(m)) {
+    return false;
+  }
+  for (unsigned int r = 0; r < SizeRow(); ++r) {
+    for (unsigned int c = 0; c < SizeCol(); ++c) {
+      if (!((*this)(r, c) == m(r, c))) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+bool Matrix_d::operator!=(const Matrix_d &m) const { return !(*this == m); }
+
+// ---- Arithmetic into a target -------------------------------------------------
+
+bool Matrix_d::Sum(Matrix_d &res, const Matrix_d &b) const {
+  return elementwise(*this, res, b, tovra_detail::sum);
+}
+
+bool Matrix_d::Sub(Matrix_d &res, const Matrix_d &b) const {
+  return elementwise(*this, res, b, tovra_detail::difference);
+}
+
+bool Matrix_d::Neg(Matrix_d &res) const {
+  if (!CmpMatrixSize(res)) {
+    return false;
+  }
+  for (unsigned int r = 0; r < SizeRow(); ++r) {
+    for (unsigned int c = 0; c < SizeCol(); ++c) {
+      res(r, c) = -(*this)(r, c);
+    }
+  }
+  return true;
+}
+
+bool Matrix_d::Molt(Matrix_d &res, double s) const {
+  if (!CmpMatrixSize(res)) {
+    return false;
+  }
+  for (unsigned int r = 0; r < SizeRow(); ++r) {
+    for (unsigned int c = 0; c < SizeCol(); ++c) {
+      res(r, c) = tovra_detail::product(s, (*this)(r, c));
+    }
+  }
+  return true;
+}
+
+bool Matrix_d::Molt(Matrix_d &res, const Matrix_d &b) const {
+  if (SizeCol() != b.SizeRow() || SizeRow() != res.SizeRow() || b.SizeCol() != res.SizeCol()) {
+    return false;
+  }
+  for (unsigned int r = 0; r < SizeRow(); ++r) {
+    for (unsigned int c = 0; c < b.SizeCol(); ++c) {
+      double s = 0.0;
+      for (unsigned int k = 0; k < b.SizeRow(); ++k) {
+        s = add_product(s, (*this)(r, k), b(k, c));
+      }
+      res(r, c) = s;
+    }
+  }
+  return true;
+}
+
+bool Matrix_d::Molt(Vector<double> &y, const Vector<double> &x) const {
+  if (SizeCol() != x.Size() || y.Size() != SizeRow()) {
+    return false;
+  }
+  for (unsigned int r = 0; r < SizeRow(); ++r) {
+    double s = 0.0;
+    for (unsigned int c = 0; c < SizeCol(); ++c) {
+      s = add_product(s, (*this)(r, c), x[c]);
+    }
+    y[r] = s;
+  }
+  return true;
+}
+
+// ---- Arithmetic by value --------------------------------------------------------
+// Each result is built in a local and returned as that object (no second copy).
+
+Matrix_d Matrix_d::operator+(const Matrix_d &b) const {
+  Matrix_d res(SizeRow(), SizeCol());
+  if (!Sum(res, b)) {
+    fill_nan(res);
+  }
+  return res;
+}
+
+Matrix_d Matrix_d::operator-(const Matrix_d &b) const {
+  Matrix_d res(SizeRow(), SizeCol());
+  if (!Sub(res, b)) {
+    fill_nan(res);
+  }
+  return res;
+}
+
+Matrix_d Matrix_d::operator-() const {
+  Matrix_d res(SizeRow(), SizeCol());
+  Neg(res);
+  return res;
+}
+
+Matrix_d Matrix_d::operator*(const Matrix_d &b) const {
+  Matrix_d res(SizeRow(), b.SizeCol());
+  if (!Molt(res, b)) {
+    fill_nan(res);
+  }
+  return res;
+}
+
+Vector<double> Matrix_d::operator*(const Vector<double> &x) const {
+  Vector<double> res(SizeRow());
+  if (!Molt(res, x)) {
+    fill_nan(res);
+  }
+  return res;
+}
+
+Matrix_d Matrix_d::operator*(double s) const {
+  Matrix_d res(SizeRow(), SizeCol());
+  Molt(res, s);
+  return res;
+}
+
+// ---- Transpose and block ----------------------------------------------------------
+
+Matrix_d Matrix_d::trasp() const {
+  Matrix_d res(SizeCol(), SizeRow());
+  for (unsigned int i = 0; i < SizeRow(); ++i) {
+    for (unsigned int j = 0; j < SizeCol(); ++j) {
+      res(j, i) = (*this)(i, j);
+    }
+  }
+  return res;
+}
+
+Matrix_d Matrix_d::Sub(unsigned int row0, unsigned int col0, unsigned int row1, unsigned int col1) const {
+  // Checked before any subtraction, so a reversed pair never becomes a
+  // wrapped-around size and nothing outside the matrix is read.
+  if (!(row0 <= row1 && row1 <= SizeRow() && col0 <= col1 && col1 <= SizeCol())) {
+    return Matrix_d(0, 0);
+  }
+  Matrix_d res(row1 - row0, col1 - col0);
+  for (unsigned int i = row0; i < row1; ++i) {
+    for (unsigned int j = col0; j < col1; ++j) {
+      res(i - row0, j - col0) = (*this)(i, j);
+    }
+  }
+  return res;
+}

@@ -1,0 +1,1 @@
+tovra_gtest(smoke_test smoke_test.cpp)
