@@ -8,6 +8,9 @@
 
 #include <limits>
 
+// Refuses builds with floating-point shortcuts, in every source of the library.
+#include "xprec.h"
+
 namespace {
 
 // Only a vector whose length was changed after construction can be refused.

@@ -10,6 +10,9 @@
 #include "tovra/smatrix_d.h"
 #include "tovra/vectorn.h"
 
+// Refuses builds with floating-point shortcuts, in every source of the library.
+#include "xprec.h"
+
 template class SeqBase<double>;
 template class Seq<double>;
 template class Vector<double>;
