@@ -1,0 +1,7 @@
+# The exact reference model and the tests that hold the library to it.
+add_library(tovra_model STATIC model/x87.cpp model/linalg.cpp)
+target_compile_options(tovra_model PRIVATE -Wall -Wextra -ffp-contract=off)
+target_include_directories(tovra_model PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+
+tovra_gtest(model_test model_test.cpp)
+target_link_libraries(model_test PRIVATE tovra_model)
