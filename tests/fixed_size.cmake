@@ -1,0 +1,1 @@
+tovra_gtest(fixed_size_test fixed_size_test.cpp)
