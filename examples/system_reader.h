@@ -1,0 +1,26 @@
+// Reads a linear system A x = b written as plain text.
+//
+// The text holds, one item per line: the order n (a non-negative decimal
+// integer), then the n rows of A (n numbers each), then b (n numbers on one
+// line). Numbers are anything strtod takes whole: 2, -0.5, 1e-3, 0x1.8p+1,
+// inf, nan. Blank lines and everything from a '#' to the end of its line are
+// ignored.
+#ifndef TOVRA_EXAMPLES_SYSTEM_READER_H
+#define TOVRA_EXAMPLES_SYSTEM_READER_H
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+struct LinearSystem {
+  unsigned int n = 0;
+  std::vector<double> a; // row by row, n * n entries
+  std::vector<double> b;
+};
+
+// Reads the whole of `in` into `sys`. On bad input returns false and sets
+// `error` to one line naming the input line and what was wrong; `sys` is then
+// not to be used.
+bool read_system(std::FILE *in, LinearSystem &sys, std::string &error);
+
+#endif
