@@ -5,12 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "kernels.h"
 #include "xprec.h"
-
-using tovra_detail::add_product;
-using tovra_detail::ext;
-using tovra_detail::sub_product;
-using tovra_detail::to_double;
 
 namespace {
 
@@ -146,15 +142,7 @@ bool Matrix_d::Molt(Matrix_d &res, const Matrix_d &b) const {
   if (SizeCol() != b.SizeRow() || SizeRow() != res.SizeRow() || b.SizeCol() != res.SizeCol()) {
     return false;
   }
-  for (unsigned int r = 0; r < SizeRow(); ++r) {
-    for (unsigned int c = 0; c < b.SizeCol(); ++c) {
-      double s = 0.0;
-      for (unsigned int k = 0; k < b.SizeRow(); ++k) {
-        s = add_product(s, (*this)(r, k), b(k, c));
-      }
-      res(r, c) = s;
-    }
-  }
+  tovra_detail::multiply(*this, b, res);
   return true;
 }
 
@@ -162,13 +150,7 @@ bool Matrix_d::Molt(Vector<double> &y, const Vector<double> &x) const {
   if (SizeCol() != x.Size() || y.Size() != SizeRow()) {
     return false;
   }
-  for (unsigned int r = 0; r < SizeRow(); ++r) {
-    double s = 0.0;
-    for (unsigned int c = 0; c < SizeCol(); ++c) {
-      s = add_product(s, (*this)(r, c), x[c]);
-    }
-    y[r] = s;
-  }
+  tovra_detail::multiply(*this, x, y);
   return true;
 }
 

@@ -15,12 +15,9 @@
 #include <cmath>
 #include <limits>
 
+#include "kernels.h"
 #include "tovra/matrix_d.h"
 #include "xprec.h"
-
-using tovra_detail::ext;
-using tovra_detail::sub_product;
-using tovra_detail::to_double;
 
 int Matrix_d::LU(Matrix_d &a, Seq<unsigned int> &perm, double &parity) const {
   // Made before any test, on every call, and released on every return.
@@ -50,57 +47,7 @@ int Matrix_d::LU(Matrix_d &a, Seq<unsigned int> &perm, double &parity) const {
     scale[i] = tovra_detail::quotient(1.0, big);
   }
 
-  for (unsigned int j = 0; j < n; ++j) {
-    for (unsigned int i = 0; i < j; ++i) {
-      double s = a(i, j);
-      for (unsigned int k = 0; k < i; ++k) {
-        s = sub_product(s, a(i, k), a(k, j));
-      }
-      a(i, j) = s;
-    }
-
-    // When no candidate qualifies (every scaled magnitude NaN), row j stays.
-    double best = 0.0;
-    unsigned int p = j;
-    for (unsigned int i = j; i < n; ++i) {
-      double s = a(i, j);
-      for (unsigned int k = 0; k < j; ++k) {
-        s = sub_product(s, a(i, k), a(k, j));
-      }
-      a(i, j) = s;
-      // The scaled magnitude is compared unrounded against the rounded best,
-      // so candidates that round to the same double are still told apart;
-      // >= lets the last of equal candidates win.
-      const ext m = std::fabs(static_cast<ext>(s)) * scale[i];
-      if (m >= best) {
-        best = to_double(m);
-        p = i;
-      }
-    }
-
-    if (p != j) {
-      for (unsigned int k = 0; k < n; ++k) {
-        const double t = a(p, k);
-        a(p, k) = a(j, k);
-        a(j, k) = t;
-      }
-      parity = -parity;
-      // Row j's entry is never read again, so only the one moving down is kept.
-      scale[p] = scale[j];
-    }
-    perm[j] = p;
-
-    if (a(j, j) == 0.0) {
-      a(j, j) = 1e-20;
-    }
-    if (j != n - 1) {
-      // Multiplied by the rounded reciprocal, not divided by the pivot.
-      const double r = tovra_detail::quotient(1.0, a(j, j));
-      for (unsigned int i = j + 1; i < n; ++i) {
-        a(i, j) = tovra_detail::product(a(i, j), r);
-      }
-    }
-  }
+  tovra_detail::eliminate(a, perm, parity, scale);
   return 1;
 }
 
@@ -108,33 +55,7 @@ void Matrix_d::LUs(Seq<unsigned int> &perm, Vector<double> &b) const {
   if (SizeCol() != SizeRow() || SizeCol() != perm.Size() || SizeCol() != b.Size()) {
     return;
   }
-  // Signed indices, so that a 0 x 0 system runs no loop at all.
-  const int n = static_cast<int>(SizeCol());
-  // -1 while every forward value so far was zero: terms below the first
-  // non-zero one are known to vanish and are never formed, so infinities or
-  // NaNs in L cannot reach a solution through them.
-  int first = -1;
-  for (int i = 0; i < n; ++i) {
-    const unsigned int p = perm[i];
-    double s = b[p];
-    b[p] = b[i];
-    if (first >= 0) {
-      for (int k = first; k < i; ++k) {
-        s = sub_product(s, (*this)(i, k), b[k]);
-      }
-    } else if (s != 0.0) { // a NaN counts as non-zero, -0.0 as zero
-      first = i;
-    }
-    b[i] = s;
-  }
-  for (int i = n - 1; i >= 0; --i) {
-    double s = b[i];
-    for (int k = i + 1; k < n; ++k) {
-      s = sub_product(s, (*this)(i, k), b[k]);
-    }
-    // A true division, rounded to extended and then to double.
-    b[i] = tovra_detail::quotient(s, (*this)(i, i));
-  }
+  tovra_detail::substitute(*this, perm, b);
 }
 
 // det, inv and IsSingular work on scratch objects of their own, built in
@@ -173,16 +94,7 @@ Matrix_d Matrix_d::inv() const {
     }
     return res;
   }
-  for (unsigned int j = 0; j < SizeRow(); ++j) {
-    for (unsigned int i = 0; i < SizeRow(); ++i) {
-      col[i] = 0.0;
-    }
-    col[j] = 1.0;
-    work.LUs(perm, col);
-    for (unsigned int i = 0; i < SizeRow(); ++i) {
-      res(i, j) = col[i];
-    }
-  }
+  tovra_detail::invert(work, perm, res, col);
   return res;
 }
 

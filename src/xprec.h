@@ -19,7 +19,8 @@
 #error "tovra must not be built with -ffast-math or its relatives: they drop rounding points"
 #endif
 #if defined(__RECIPROCAL_MATH__) || defined(__NO_SIGNED_ZEROS__)
-#error "tovra must not be built with -freciprocal-math or -fno-signed-zeros (nor -fassociative-math, which needs it)"
+#error                                                                                                       \
+    "tovra must not be built with -freciprocal-math or -fno-signed-zeros (nor -fassociative-math, which needs it)"
 #endif
 static_assert(LDBL_MANT_DIG == 64, "tovra needs long double to be the x87 80-bit extended format");
 static_assert(DBL_MANT_DIG == 53, "tovra needs IEEE double");
@@ -52,9 +53,28 @@ inline double sub_product(double s, double a, double b) {
 
 // The accumulation rule of the products: the product formed in extended,
 // added to the running sum in extended, the sum rounded to double.
-inline double add_product(double s, double a, double b) {
-  return to_double(static_cast<ext>(a) * b + s);
+inline double add_product(double s, double a, double b) { return to_double(static_cast<ext>(a) * b + s); }
+
+// The same two rules applied to a running sum that lives in memory (an
+// element, or an entry of a small array of sums): the slot itself is the
+// 8-byte store that rounds. Kernels that keep many independent sums in
+// flight use these, so that each term still costs one store and one load.
+inline void round_into(double &slot, ext x) {
+#if defined(__GNUC__)
+  slot = static_cast<double>(x);
+  // Later reads of the slot must load the stored double, never reuse the
+  // extended value the compiler still holds in a register.
+  __asm__("" : "+m"(slot));
+#else
+  slot = to_double(x);
+#endif
 }
+
+inline void sub_product_into(double &s, double a, double b) {
+  round_into(s, static_cast<ext>(s) - static_cast<ext>(a) * b);
+}
+
+inline void add_product_into(double &s, double a, double b) { round_into(s, static_cast<ext>(a) * b + s); }
 
 inline double sum(double a, double b) { return to_double(static_cast<ext>(a) + b); }
 inline double difference(double a, double b) { return to_double(static_cast<ext>(a) - b); }

@@ -1,0 +1,69 @@
+// The inner loop shared by the product and the elimination: a few rows of a
+// target each receive a run of terms, k ascending, while a short stretch of
+// their columns stays in the first-level cache. Every element keeps its own
+// running sum in its own slot, so the sums of one row's columns (and of the
+// tile's rows) are independent chains that the processor overlaps; the
+// terms of one element still arrive one by one in ascending k.
+#ifndef TOVRA_KERNEL_TILE_H
+#define TOVRA_KERNEL_TILE_H
+
+#include "tovra/matrix_d.h"
+#include "xprec.h"
+
+namespace tovra_detail {
+
+// Columns per stretch: the stretch of the k rows of the right operand
+// (k1 - k0 rows) is read once per tile of rows and should stay cached.
+const unsigned int tile_columns = 128;
+
+enum Terms { add_terms, subtract_terms };
+
+// For t < R and c in [c0, c1): dst(r0 + t, c) receives, for k = k0 .. k1-1
+// in this order, the term lhs(r0 + t, k) * rhs(k, c): added to the sum as
+// in a product, or subtracted from it as in elimination. The region written
+// must not overlap the regions read.
+template <int R, Terms T>
+inline void tile(Matrix_d &dst, unsigned int r0, const Matrix_d &lhs, const Matrix_d &rhs, unsigned int k0,
+                 unsigned int k1, unsigned int c0, unsigned int c1) {
+  double *d[R];
+  const double *l[R];
+  for (int t = 0; t < R; ++t) {
+    d[t] = &dst(r0 + t, 0);
+    l[t] = &lhs(r0 + t, 0);
+  }
+  for (unsigned int k = k0; k < k1; ++k) {
+    const double *u = &rhs(k, 0);
+    double m[R];
+    for (int t = 0; t < R; ++t) {
+      m[t] = l[t][k];
+    }
+    for (unsigned int c = c0; c < c1; ++c) {
+      const double v = u[c];
+      for (int t = 0; t < R; ++t) {
+        if (T == add_terms) {
+          add_product_into(d[t][c], m[t], v);
+        } else {
+          sub_product_into(d[t][c], m[t], v);
+        }
+      }
+    }
+  }
+}
+
+// All rows [r0, r1) of dst, in tiles of 4 rows and then single rows.
+template <Terms T>
+inline void tile_rows(Matrix_d &dst, unsigned int r0, unsigned int r1, const Matrix_d &lhs,
+                      const Matrix_d &rhs, unsigned int k0, unsigned int k1, unsigned int c0,
+                      unsigned int c1) {
+  unsigned int r = r0;
+  for (; r + 4 <= r1; r += 4) {
+    tile<4, T>(dst, r, lhs, rhs, k0, k1, c0, c1);
+  }
+  for (; r < r1; ++r) {
+    tile<1, T>(dst, r, lhs, rhs, k0, k1, c0, c1);
+  }
+}
+
+} // namespace tovra_detail
+
+#endif

@@ -1,0 +1,247 @@
+// Elimination, substitution and inversion, reordered for overlapping sums.
+//
+// Elimination runs by blocks of columns, each step a rank-1 update of what
+// lies right of and below its pivot (right-looking), instead of forming
+// each element's whole sum when its column comes up (Crout). Element (i, c)
+// receives the same terms either way: a(i, k) a(k, c) for k < min(i, c),
+// in ascending k, each from a multiplier already scaled by the rounded
+// reciprocal and a U element already complete. The pivot search of column
+// j still sees that column fully reduced, and an exchange moves whole rows:
+// a row's pending terms come from its own multipliers, which move with it,
+// and from rows above j, which no exchange at step j touches.
+#include "kernels.h"
+
+#if !defined(TOVRA_PLAIN_KERNELS)
+
+#include <cmath>
+
+#include "kernel_tile.h"
+#include "xprec.h"
+
+namespace tovra_detail {
+
+namespace {
+
+// Columns per block of the elimination: the block's U rows (block x
+// tile_columns doubles) stay cached while every row below takes its terms.
+const unsigned int block_columns = 32;
+
+// Pivot search of column j (already reduced), exchange, record, zero-pivot
+// replacement and the multipliers below the pivot.
+void pivot(Matrix_d &a, unsigned int j, Seq<unsigned int> &perm, double &parity, Vector<double> &scale) {
+  const unsigned int n = a.SizeRow();
+  // When no candidate qualifies (every scaled magnitude NaN), row j stays.
+  double best = 0.0;
+  unsigned int p = j;
+  for (unsigned int i = j; i < n; ++i) {
+    // The scaled magnitude is compared unrounded against the rounded best,
+    // so candidates that round to the same double are still told apart;
+    // >= lets the last of equal candidates win.
+    const ext m = std::fabs(static_cast<ext>(a(i, j))) * scale[i];
+    if (m >= best) {
+      best = to_double(m);
+      p = i;
+    }
+  }
+  if (p != j) {
+    double *rp = &a(p, 0), *rj = &a(j, 0);
+    for (unsigned int k = 0; k < n; ++k) {
+      const double t = rp[k];
+      rp[k] = rj[k];
+      rj[k] = t;
+    }
+    parity = -parity;
+    // Row j's entry is never read again, so only the one moving down is kept.
+    scale[p] = scale[j];
+  }
+  perm[j] = p;
+  if (a(j, j) == 0.0) {
+    a(j, j) = 1e-20;
+  }
+  if (j != n - 1) {
+    // Multiplied by the rounded reciprocal, not divided by the pivot.
+    const double r = quotient(1.0, a(j, j));
+    for (unsigned int i = j + 1; i < n; ++i) {
+      double &l = a(i, j);
+      l = product(l, r);
+    }
+  }
+}
+
+} // namespace
+
+void eliminate(Matrix_d &a, Seq<unsigned int> &perm, double &parity, Vector<double> &scale) {
+  const unsigned int n = a.SizeRow();
+  for (unsigned int j0 = 0; j0 < n; j0 += block_columns) {
+    const unsigned int j1 = n - j0 < block_columns ? n : j0 + block_columns;
+    // The block's own columns, step by step: each step's update reaches the
+    // rest of the block only, so the next pivot search sees its column
+    // complete; the columns right of the block wait for the whole block.
+    for (unsigned int j = j0; j < j1; ++j) {
+      pivot(a, j, perm, parity, scale);
+      const double *rj = &a(j, 0);
+      for (unsigned int i = j + 1; i < n; ++i) {
+        double *ri = &a(i, 0);
+        const double l = ri[j];
+        for (unsigned int c = j + 1; c < j1; ++c) {
+          sub_product_into(ri[c], l, rj[c]);
+        }
+      }
+    }
+    if (j1 == n) {
+      break;
+    }
+    for (unsigned int c0 = j1; c0 < n; c0 += tile_columns) {
+      const unsigned int c1 = n - c0 < tile_columns ? n : c0 + tile_columns;
+      // The block's rows right of it become rows of U: row i takes the
+      // terms k = j0 .. i-1, each from a U row completed just before.
+      for (unsigned int k = j0; k < j1; ++k) {
+        const double *rk = &a(k, 0);
+        for (unsigned int i = k + 1; i < j1; ++i) {
+          double *ri = &a(i, 0);
+          const double l = ri[k];
+          for (unsigned int c = c0; c < c1; ++c) {
+            sub_product_into(ri[c], l, rk[c]);
+          }
+        }
+      }
+      // Every row below the block takes the block's terms, in order.
+      tile_rows<subtract_terms>(a, j1, n, a, a, j0, j1, c0, c1);
+    }
+  }
+}
+
+namespace {
+
+// Forward rows [i, i + R) once the first non-zero index f is known: R
+// independent sums over the columns f .. i-1, then the triangle among the
+// R rows themselves, whose terms come last since their k are the largest.
+// The exchanges of the R rows are made first, in order: each touches only
+// entries at or below its own row, never an entry the rows above store.
+template <int R>
+void forward_rows(const Matrix_d &f, const Seq<unsigned int> &perm, Vector<double> &b, int first, int i) {
+  double s[R];
+  const double *row[R];
+  for (int t = 0; t < R; ++t) {
+    const unsigned int p = perm[i + t];
+    s[t] = b[p];
+    b[p] = b[i + t];
+    row[t] = &f(i + t, 0);
+  }
+  for (int k = first; k < i; ++k) {
+    const double v = b[k];
+    for (int t = 0; t < R; ++t) {
+      sub_product_into(s[t], row[t][k], v);
+    }
+  }
+  for (int t = 0; t < R; ++t) {
+    for (int k = i; k < i + t; ++k) {
+      sub_product_into(s[t], row[t][k], b[k]);
+    }
+    b[i + t] = s[t];
+  }
+}
+
+} // namespace
+
+void substitute(const Matrix_d &f, const Seq<unsigned int> &perm, Vector<double> &b) {
+  // Signed indices, so that a 0 x 0 system runs no loop at all.
+  const int n = static_cast<int>(f.SizeCol());
+  // -1 while every forward value so far was zero: terms below the first
+  // non-zero one are known to vanish and are never formed, so infinities or
+  // NaNs in L cannot reach a solution through them.
+  int first = -1;
+  int i = 0;
+  for (; i < n && first < 0; ++i) {
+    const unsigned int p = perm[i];
+    const double s = b[p];
+    b[p] = b[i];
+    if (s != 0.0) { // a NaN counts as non-zero, -0.0 as zero
+      first = i;
+    }
+    b[i] = s;
+  }
+  for (; i + 4 <= n; i += 4) {
+    forward_rows<4>(f, perm, b, first, i);
+  }
+  for (; i < n; ++i) {
+    forward_rows<1>(f, perm, b, first, i);
+  }
+  // Each row's sum starts with the term of the row just solved, so the rows
+  // of the back pass cannot overlap: one chain, kept as short as it gets.
+  for (int r = n - 1; r >= 0; --r) {
+    const double *row = &f(r, 0);
+    double s = b[r];
+    for (int k = r + 1; k < n; ++k) {
+      s = sub_product(s, row[k], b[k]);
+    }
+    // A true division, rounded to extended and then to double.
+    b[r] = quotient(s, row[r]);
+  }
+}
+
+// All unit columns at once. Column j's forward pass does nothing until its
+// single 1.0 is reached: the exchanges carry it to position q = pi(j) (pi
+// being the exchanges applied in order), all earlier values are +0.0 and q
+// becomes its first non-zero index. So, with columns indexed by q, the
+// forward values form a unit lower triangle Z whose element (i, q) is the
+// sum, from +0.0, of the terms L(i, k) Z(k, q) for k = q .. i-1; the back
+// pass then runs on all columns with the same terms as one column alone.
+// Column j of the inverse is column pi(j) of the result, put in place at
+// the end by the exchanges in reverse order, row by row. The column scratch
+// vector is not needed.
+void invert(const Matrix_d &f, const Seq<unsigned int> &perm, Matrix_d &x, Vector<double> &) {
+  const unsigned int n = f.SizeRow();
+  for (unsigned int i = 0; i < n; ++i) {
+    double *z = &x(i, 0);
+    for (unsigned int q = 0; q < n; ++q) {
+      z[q] = 0.0;
+    }
+    z[i] = 1.0;
+  }
+  for (unsigned int q0 = 0; q0 < n; q0 += tile_columns) {
+    const unsigned int q1 = n - q0 < tile_columns ? n : q0 + tile_columns;
+    for (unsigned int i = q0 + 1; i < n; ++i) {
+      double *z = &x(i, 0);
+      const double *l = &f(i, 0);
+      // Column q takes terms from k = q on: at step k the columns q0 .. k.
+      for (unsigned int k = q0; k < i; ++k) {
+        const double *zk = &x(k, 0);
+        const double m = l[k];
+        const unsigned int end = k + 1 < q1 ? k + 1 : q1;
+        for (unsigned int q = q0; q < end; ++q) {
+          sub_product_into(z[q], m, zk[q]);
+        }
+      }
+    }
+    for (unsigned int i = n; i-- > 0;) {
+      double *z = &x(i, 0);
+      const double *u = &f(i, 0);
+      for (unsigned int k = i + 1; k < n; ++k) {
+        const double *zk = &x(k, 0);
+        const double m = u[k];
+        for (unsigned int q = q0; q < q1; ++q) {
+          sub_product_into(z[q], m, zk[q]);
+        }
+      }
+      // A true division, rounded to extended and then to double.
+      const double d = u[i];
+      for (unsigned int q = q0; q < q1; ++q) {
+        z[q] = quotient(z[q], d);
+      }
+    }
+  }
+  for (unsigned int i = 0; i < n; ++i) {
+    double *z = &x(i, 0);
+    for (unsigned int k = n; k-- > 0;) {
+      const unsigned int p = perm[k];
+      const double t = z[k];
+      z[k] = z[p];
+      z[p] = t;
+    }
+  }
+}
+
+} // namespace tovra_detail
+
+#endif
