@@ -5,3 +5,6 @@ target_include_directories(tovra_model PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 
 tovra_gtest(model_test model_test.cpp)
 target_link_libraries(model_test PRIVATE tovra_model)
+
+tovra_gtest(differential_test differential_test.cpp)
+target_link_libraries(differential_test PRIVATE tovra_model)

@@ -149,32 +149,33 @@ void lus(const Mat &f, const std::vector<unsigned> &perm, Vec &b) {
   }
 }
 
-double det(const Mat &x) {
-  const Lu d = lu(x);
+double det(const Lu &d) {
   if (d.code < 0) {
     return kNaN;
   }
   double p = d.parity;
-  for (unsigned i = 0; i < x.r; ++i) {
+  for (unsigned i = 0; i < d.f.r; ++i) {
     p = mul(p, d.f(i, i));
   }
   return p;
 }
 
-Mat inv(const Mat &x) {
-  const Lu d = lu(x);
-  Mat r(x.r, x.c, kNaN);
-  for (unsigned j = 0; d.code == 1 && j < x.r; ++j) {
-    Vec col(x.r, 0.0);
+Mat inv(const Lu &d) {
+  const unsigned n = d.f.r;
+  Mat r(n, d.f.c, kNaN);
+  for (unsigned j = 0; d.code == 1 && j < n; ++j) {
+    Vec col(n, 0.0);
     col[j] = 1.0;
     lus(d.f, d.perm, col);
-    for (unsigned i = 0; i < x.r; ++i) {
+    for (unsigned i = 0; i < n; ++i) {
       r(i, j) = col[i];
     }
   }
   return r;
 }
 
+double det(const Mat &x) { return det(lu(x)); }
+Mat inv(const Mat &x) { return inv(lu(x)); }
 bool singular(const Mat &x) { return lu(x).code == 0; }
 
 } // namespace model

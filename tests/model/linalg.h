@@ -44,6 +44,8 @@ struct Lu {
 };
 Lu lu(const Mat &x);
 void lus(const Mat &f, const std::vector<unsigned> &perm, Vec &rhs);
+double det(const Lu &d); // from a factorisation made by lu(), saving a second one
+Mat inv(const Lu &d);
 double det(const Mat &x);
 Mat inv(const Mat &x);
 bool singular(const Mat &x);

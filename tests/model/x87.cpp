@@ -11,9 +11,9 @@ namespace {
 typedef std::uint32_t u32;
 typedef std::uint64_t u64;
 
-// Unsigned integer of 384 bits in 32-bit limbs, least significant first;
+// Unsigned integer of 256 bits in 32-bit limbs, least significant first;
 // wide enough for every aligned sum below (at most about 215 bits).
-const int L = 12;
+const int L = 8;
 struct Wide {
   u32 w[L];
 };
@@ -34,18 +34,17 @@ bool is_zero(const Wide &a) {
 }
 int bitlen(const Wide &a) {
   for (int i = L - 1; i >= 0; --i) {
-    for (int b = 31; a.w[i] != 0 && b >= 0; --b) {
-      if (a.w[i] >> b & 1) {
-        return 32 * i + b + 1;
-      }
+    if (a.w[i] != 0) {
+      return 32 * i + 32 - __builtin_clz(a.w[i]);
     }
   }
   return 0;
 }
 bool bit(const Wide &a, int i) { return i >= 0 && i < 32 * L && (a.w[i / 32] >> (i % 32) & 1); }
-bool any_below(const Wide &a, int i) {
-  for (int k = 0; k < i; ++k) {
-    if (bit(a, k)) {
+bool any_below(const Wide &a, int i) { // any of bits 0 to i-1 set
+  for (int k = 0; k < L && 32 * k < i; ++k) {
+    const u32 mask = i - 32 * k >= 32 ? ~u32(0) : (u32(1) << (i - 32 * k)) - 1;
+    if (a.w[k] & mask) {
       return true;
     }
   }
