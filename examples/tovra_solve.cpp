@@ -116,7 +116,7 @@ int main(int argc, char **argv) {
   std::string error;
   bool help = false;
   if (!parse_args(argc, argv, opts, error, help)) {
-    std::fprintf(stderr, "tovra-solve: %s\n%s", error.c_str(), kUsage);
+    std::fprintf(stderr, "tovra-solve: %s (usage: tovra-solve [--hex] [FILE | -])\n", error.c_str());
     return 2;
   }
   if (help) {

@@ -1,0 +1,89 @@
+# Packaging: the installed library consumed from outside, and tovra-solve.
+
+add_test(NAME install_consume
+         COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DWORK=${CMAKE_CURRENT_BINARY_DIR}/install_consume
+                 -DCONSUMER=${CMAKE_CURRENT_SOURCE_DIR}/packaging/consumer -DLIBDIR=$<TARGET_PROPERTY:tovra,TOVRA_INSTALL_LIBDIR>
+                 -DVERSION=${PROJECT_VERSION} -DCXX=${CMAKE_CXX_COMPILER} "-DCXX_FLAGS=${CMAKE_CXX_FLAGS}"
+                 -DGENERATOR=${CMAKE_GENERATOR} -DTOOLCHAIN=${CMAKE_TOOLCHAIN_FILE}
+                 "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -P
+                 ${CMAKE_CURRENT_SOURCE_DIR}/packaging/install_test.cmake)
+
+# tovra_solve_case(name status out err args...): one run of tovra-solve. out
+# names an expected-output file in packaging/solve ("" for none), err is the
+# exact line expected on standard error; "<" as the first argument feeds the
+# next one to standard input.
+set(TOVRA_SOLVE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/packaging/solve)
+function(tovra_solve_case name status out err)
+  set(args ${ARGN})
+  set(stdin "")
+  if(ARGC GREATER 5 AND ARGV4 STREQUAL "<")
+    set(stdin ${ARGV5})
+    list(REMOVE_AT args 0 1)
+  endif()
+  if(out)
+    set(out ${TOVRA_SOLVE_DIR}/${out})
+  endif()
+  string(REPLACE ";" "|" args "${args}")
+  add_test(NAME solve_${name}
+           COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:tovra-solve> "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
+                   "-DARGS=${args}" -DSTDIN=${stdin} -DSTATUS=${status} -DOUT=${out} "-DERR=${err}" -P
+                   ${CMAKE_CURRENT_SOURCE_DIR}/packaging/run_example.cmake)
+endfunction()
+
+if(TARGET tovra-solve)
+  # Good input: the output is fixed to the last bit and the same on every build.
+  tovra_solve_case(builtin 0 builtin.out "")
+  tovra_solve_case(builtin_hex 0 builtin_hex.out "" --hex)
+  tovra_solve_case(hex_input_crlf 0 hex.out "" --hex ${TOVRA_SOLVE_DIR}/hex.txt)
+  tovra_solve_case(stdin 0 two.out "" < ${TOVRA_SOLVE_DIR}/two.txt -)
+  tovra_solve_case(equal_rows 0 equal_rows.out "" ${TOVRA_SOLVE_DIR}/equal_rows.txt)
+  tovra_solve_case(order_zero 0 empty_system.out "" ${TOVRA_SOLVE_DIR}/empty_system.txt)
+  tovra_solve_case(zero_row 3 zero_row.out "" ${TOVRA_SOLVE_DIR}/zero_row.txt)
+
+  # Bad input: one line on standard error, nothing on standard output. Each
+  # input is written here as the text of a file.
+  set(bad_dir ${CMAKE_CURRENT_BINARY_DIR}/solve_bad)
+  foreach(
+    case IN
+    ITEMS "empty||the input is empty: expected the order n"
+          "only_comments|# nothing\\n\\n|the input ends after line 2: the order n is missing"
+          "order_word|three\\n|line 1: the order n must be a non-negative integer, found 'three'"
+          "order_negative|-2\\n|line 1: the order n must be a non-negative integer, found '-2'"
+          "order_fraction|2.0\\n|line 1: the order n must be a non-negative integer, found '2.0'"
+          "order_too_big|4294967296\\n|line 1: the order n must be a non-negative integer, found '4294967296'"
+          "order_trailing|2 2\\n|line 1: unexpected '2' after the order n"
+          "row_short|2\\n1 2\\n3\\n|line 3: row 2 of A has 1 number, expected 2"
+          "row_long|2\\n1 2\\n\\n3 4 5\\n|line 4: row 2 of A has 3 numbers, expected 2"
+          "not_a_number|2\\n1 2\\n3 4,\\n|line 3: '4,' in row 2 of A is not a number"
+          "number_suffix|1\\n1\\n2x\\n|line 3: '2x' in b is not a number"
+          "rows_missing|3\\n1 2 3\\n|the input ends after line 2: row 2 of A (3 numbers) is missing"
+          "b_missing|2\\n1 2\\n3 4\\n|the input ends after line 3: b (2 numbers) is missing"
+          "after_b|1\\n1\\n1\\n# end\\n1\\n|line 5: unexpected '1' after b"
+          "after_empty_system|0\\n0\\n|line 2: unexpected '0' after b")
+    string(REPLACE "|" ";" case "${case}")
+    list(GET case 0 name)
+    list(GET case 1 text)
+    list(GET case 2 err)
+    string(REPLACE "\\n" "\n" text "${text}")
+    file(WRITE ${bad_dir}/${name}.txt "${text}")
+    tovra_solve_case(rejects_${name} 1 "" "tovra-solve: ${bad_dir}/${name}.txt: ${err}" ${bad_dir}/${name}.txt)
+  endforeach()
+  tovra_solve_case(rejects_stdin 1 "" "tovra-solve: <stdin>: line 1: unexpected '2' after the order n" <
+                   ${bad_dir}/order_trailing.txt -)
+  tovra_solve_case(rejects_missing_file 1 "" "tovra-solve: cannot open ${bad_dir}/none.txt: No such file or directory"
+                   ${bad_dir}/none.txt)
+  tovra_solve_case(rejects_directory 1 "" "tovra-solve: ${bad_dir}: cannot read: Is a directory" ${bad_dir})
+endif()
+if(TARGET tovra-solve)
+  tovra_solve_case(rejects_option 2 "" "tovra-solve: unknown option '--exact' (usage: tovra-solve [--hex] [FILE | -])"
+                   --exact)
+  tovra_solve_case(rejects_two_inputs 2 "" "tovra-solve: more than one input given (usage: tovra-solve [--hex] [FILE | -])"
+                   - -)
+endif()
+
+if(TARGET tovra-fixed-size)
+  add_test(NAME fixed_size_example
+           COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:tovra-fixed-size>
+                   "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -DSTATUS=0 -DOUT=${TOVRA_SOLVE_DIR}/fixed_size.out -P
+                   ${CMAKE_CURRENT_SOURCE_DIR}/packaging/run_example.cmake)
+endif()
