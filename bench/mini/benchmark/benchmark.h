@@ -20,7 +20,10 @@ public:
   State(std::int64_t arg, std::int64_t iterations) : arg_(arg), left_(iterations) {}
   std::int64_t range(int) const { return arg_; }
 
-  struct Value {};
+  // Not trivial, so that the unused loop variable draws no warning.
+  struct Value {
+    ~Value() {}
+  };
   class Iterator {
   public:
     explicit Iterator(State *s) : s_(s) {}
