@@ -52,25 +52,19 @@ bool any_below(const Wide &a, int i) { // any of bits 0 to i-1 set
 }
 Wide shl(const Wide &a, int k) {
   Wide r = {};
-  for (int i = L - 1; i >= 0; --i) {
-    const int src = i - k / 32, s = k % 32;
-    u64 v = src >= 0 ? static_cast<u64>(a.w[src]) << s : 0;
-    if (s != 0 && src >= 1) {
-      v |= a.w[src - 1] >> (32 - s);
-    }
-    r.w[i] = static_cast<u32>(v);
+  const int limbs = k / 32, s = k % 32;
+  for (int i = L - 1; i >= limbs; --i) {
+    r.w[i] =
+        static_cast<u32>(a.w[i - limbs] << s | (s != 0 && i > limbs ? a.w[i - limbs - 1] >> (32 - s) : 0));
   }
   return r;
 }
 Wide shr(const Wide &a, int k) {
   Wide r = {};
-  for (int i = 0; i < L; ++i) {
-    const int src = i + k / 32, s = k % 32;
-    u64 v = src < L ? a.w[src] >> s : 0;
-    if (s != 0 && src + 1 < L) {
-      v |= static_cast<u64>(a.w[src + 1]) << (32 - s);
-    }
-    r.w[i] = static_cast<u32>(v);
+  const int limbs = k / 32, s = k % 32;
+  for (int i = 0; i + limbs < L; ++i) {
+    r.w[i] = static_cast<u32>(a.w[i + limbs] >> s |
+                              (s != 0 && i + limbs + 1 < L ? u64(a.w[i + limbs + 1]) << (32 - s) : 0));
   }
   return r;
 }
