@@ -190,7 +190,7 @@ private:
 
   bool at_end() {
     if (lines_.next(tokens_)) {
-      return fail("unexpected " + quoted(tokens_[0]) + " after b");
+      return fail("unexpected " + quoted(tokens_[0]) + (sys_.n == 0 ? " after the order 0" : " after b"));
     }
     if (lines_.read_error() != 0) {
       return fail_missing("");

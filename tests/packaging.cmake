@@ -59,7 +59,7 @@ if(TARGET tovra-solve)
           "rows_missing|3\\n1 2 3\\n|the input ends after line 2: row 2 of A (3 numbers) is missing"
           "b_missing|2\\n1 2\\n3 4\\n|the input ends after line 3: b (2 numbers) is missing"
           "after_b|1\\n1\\n1\\n# end\\n1\\n|line 5: unexpected '1' after b"
-          "after_empty_system|0\\n0\\n|line 2: unexpected '0' after b")
+          "after_empty_system|0\\n0\\n|line 2: unexpected '0' after the order 0")
     string(REPLACE "|" ";" case "${case}")
     list(GET case 0 name)
     list(GET case 1 text)
