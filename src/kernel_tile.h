@@ -10,6 +10,15 @@
 #include "tovra/matrix_d.h"
 #include "xprec.h"
 
+// The loops over the rows of a tile have a count fixed at compile time;
+// unrolled, every sum of the tile has an address of its own in the loop
+// body and the multipliers stay in registers.
+#if defined(__GNUC__)
+#define TOVRA_UNROLL _Pragma("GCC unroll 8")
+#else
+#define TOVRA_UNROLL
+#endif
+
 namespace tovra_detail {
 
 // Columns per stretch: the stretch of the k rows of the right operand
@@ -27,6 +36,7 @@ inline void tile(Matrix_d &dst, unsigned int r0, const Matrix_d &lhs, const Matr
                  unsigned int k1, unsigned int c0, unsigned int c1) {
   double *d[R];
   const double *l[R];
+  TOVRA_UNROLL
   for (int t = 0; t < R; ++t) {
     d[t] = &dst(r0 + t, 0);
     l[t] = &lhs(r0 + t, 0);
@@ -34,11 +44,13 @@ inline void tile(Matrix_d &dst, unsigned int r0, const Matrix_d &lhs, const Matr
   for (unsigned int k = k0; k < k1; ++k) {
     const double *u = &rhs(k, 0);
     double m[R];
+    TOVRA_UNROLL
     for (int t = 0; t < R; ++t) {
       m[t] = l[t][k];
     }
     for (unsigned int c = c0; c < c1; ++c) {
       const double v = u[c];
+      TOVRA_UNROLL
       for (int t = 0; t < R; ++t) {
         if (T == add_terms) {
           add_product_into(d[t][c], m[t], v);

@@ -122,6 +122,7 @@ template <int R>
 void forward_rows(const Matrix_d &f, const Seq<unsigned int> &perm, Vector<double> &b, int first, int i) {
   double s[R];
   const double *row[R];
+  TOVRA_UNROLL
   for (int t = 0; t < R; ++t) {
     const unsigned int p = perm[i + t];
     s[t] = b[p];
@@ -130,10 +131,12 @@ void forward_rows(const Matrix_d &f, const Seq<unsigned int> &perm, Vector<doubl
   }
   for (int k = first; k < i; ++k) {
     const double v = b[k];
+    TOVRA_UNROLL
     for (int t = 0; t < R; ++t) {
       sub_product_into(s[t], row[t][k], v);
     }
   }
+  TOVRA_UNROLL
   for (int t = 0; t < R; ++t) {
     for (int k = i; k < i + t; ++k) {
       sub_product_into(s[t], row[t][k], b[k]);

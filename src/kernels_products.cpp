@@ -33,16 +33,19 @@ void rows_times_vector(const Matrix_d &a, unsigned int r0, const Vector<double> 
   const unsigned int n = a.SizeCol();
   const double *row[R];
   double s[R];
+  TOVRA_UNROLL
   for (int t = 0; t < R; ++t) {
     row[t] = &a(r0 + t, 0);
     s[t] = 0.0;
   }
   for (unsigned int c = 0; c < n; ++c) {
     const double v = x[c];
+    TOVRA_UNROLL
     for (int t = 0; t < R; ++t) {
       add_product_into(s[t], row[t][c], v);
     }
   }
+  TOVRA_UNROLL
   for (int t = 0; t < R; ++t) {
     y[r0 + t] = s[t];
   }
