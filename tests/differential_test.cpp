@@ -70,7 +70,11 @@ double value(Rng &g, Family f) {
     return tie[below(g, 9)];
   }
   case NearUnderflow: // products land around the smallest normals and below
-    return below(g, 8) == 0 ? t::from_bits(g() >> 12 | (g() & u64(1) << 63)) : scaled(g, -560, -500);
+    if (below(g, 8) == 0) {
+      const u64 u = g();
+      return t::from_bits(u >> 12 | (u & u64(1) << 63)); // subnormal
+    }
+    return scaled(g, -560, -500);
   default:
     return scaled(g, -4, 4);
   }
@@ -383,11 +387,13 @@ TEST(Differential, EveryResultMatchesTheExactModel) {
     summary += " " + s.first + "=" + std::to_string(s.second);
   }
   std::printf("%u cases; double-rounding steps: %llu (%s )\n", cases, total, summary.c_str());
-  if (!single) {
+  if (!single && cases >= 10 * kFamilies) {
     // The families must have driven the numerics through double rounding,
-    // in the products and the factorisation as well as the element-wise sums.
-    EXPECT_GE(total, cases / 2);
-    EXPECT_GE(steps["Molt matrix"] + steps["LU"] + steps["inv"], cases / 20);
+    // in the products, the factorisation and the solutions as well as in the
+    // element-wise operations (about 80 steps a case, 14 outside the latter).
+    EXPECT_GE(total, 20ull * cases);
+    EXPECT_GE(steps["Molt matrix"] + steps["Molt vector"] + steps["LU"] + steps["LUs"] + steps["inv"],
+              1ull * cases);
   }
 }
 
