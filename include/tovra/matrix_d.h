@@ -35,6 +35,7 @@ public:
   Matrix_d(unsigned int rows, unsigned int cols);
   // Fresh rows of m's shape, then every element copied from m.
   Matrix_d(const Matrix_d &m);
+  // Releases the rows; references from operator() die with the matrix.
   ~Matrix_d();
 
   // ---- Object --------------------------------------------------------------
@@ -52,6 +53,7 @@ public:
   // Same shape and every pair equal under IEEE equality (+0.0 == -0.0; a NaN
   // equals nothing, so a matrix holding a NaN does not equal itself).
   bool operator==(const Matrix_d &m) const;
+  // !operator==: true also when the shapes differ or an element is NaN.
   bool operator!=(const Matrix_d &m) const;
 
   // ---- Arithmetic into a target --------------------------------------------
@@ -81,11 +83,17 @@ public:
   // Each returns the shape the operator prescribes (R x C, R x b.SizeCol() for
   // the matrix product, length R for the vector product). When the operands
   // do not fit, every element of that result is a quiet NaN.
+  // Failure: std::bad_alloc for the result passes through; operands unchanged.
+  // As Sum / Sub; R x C quiet NaNs when the shapes differ.
   Matrix_d operator+(const Matrix_d &b) const;
   Matrix_d operator-(const Matrix_d &b) const;
+  // As Neg; never refused.
   Matrix_d operator-() const;
+  // R x b.SizeCol(), summed as Molt; quiet NaNs when SizeCol() != b.SizeRow().
   Matrix_d operator*(const Matrix_d &b) const;
+  // Length R; quiet NaNs when x.Size() != SizeCol().
   Vector<double> operator*(const Vector<double> &x) const;
+  // As Molt(res, s); never refused.
   Matrix_d operator*(double s) const;
 
   // ---- Transpose and block -------------------------------------------------

@@ -50,6 +50,7 @@ public:
     a_ = fresh;
     n_ = n;
   }
+  // The element count; 0 after Empty().
   unsigned int Size() const { return n_; }
   // Element access returns references and checks neither index nor array.
   T &operator[](unsigned int i) { return v(i); }
@@ -69,6 +70,7 @@ private:
 
 template <class T> class Seq : public SeqBase<T> {
 public:
+  // n unset elements (a valid zero-length array for n == 0).
   Seq(unsigned int n) : SeqBase<T>(n) {}
   // Deep copy: an array of the source's size, then Dup (which then allocates
   // nothing). Should the copy fail, the base releases the new array.
@@ -96,7 +98,9 @@ public:
 // The numeric vector of the library; adds only constructors.
 template <class T> class Vector : public Seq<T> {
 public:
+  // n unset elements.
   Vector(unsigned int n) : Seq<T>(n) {}
+  // Deep copy of x at its current length.
   Vector(const Vector<T> &x) : Seq<T>(x) {}
   ~Vector() {}
   // Assignment is Seq<T>::Dup, as for every sequence.

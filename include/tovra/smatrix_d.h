@@ -21,7 +21,14 @@
 #include "vectorn.h"
 
 // The three classes differ only in their name, order and vector type, so
-// their shape is written once here.
+// their shape is written once here. For each Name of order N:
+//   Name()                 N x N unset elements;  Name(const Name &): deep copy;
+//   + - (both), * (Name), * (double): through Sum / Sub / Neg / Molt, never refused;
+//   * (VectorType v)       N x N times v; N quiet NaNs when v's length is no longer N;
+//   operator=(const Name &)      Dup, always true;
+//   operator=(const Matrix_d &m) Dup; false and nothing changed unless m is N x N.
+// A failed allocation (std::bad_alloc) releases the temporary first and leaves
+// the operands unchanged.
 #define TOVRA_FIXED_MATRIX(Name, VectorType)                                                       \
   class Name : public Matrix_d {                                                                   \
   public:                                                                                          \

@@ -36,6 +36,8 @@ public:
     }
 #endif
   }
+  // Releases the rows and the row-pointer array; references from operator()
+  // and v() die with the table.
   ~TableBase() { _Empty(); }
 
   // Releases every row, in increasing order, then the row-pointer array; the
@@ -57,6 +59,7 @@ public:
   const T &operator()(unsigned int r, unsigned int c) const { return row_[r][c]; }
   T &v(unsigned int r, unsigned int c) { return row_[r][c]; }
   const T &v(unsigned int r, unsigned int c) const { return row_[r][c]; }
+  // The row and column counts fixed at construction.
   unsigned int SizeRow() const { return rows_; }
   unsigned int SizeCol() const { return cols_; }
 
@@ -73,6 +76,8 @@ private:
 
 template <class T> class Table : public TableBase<T> {
 public:
+  // rows x cols unset elements. Tables cannot be copied; a matrix copies
+  // through its own copy constructor or Dup.
   Table(unsigned int rows, unsigned int cols) : TableBase<T>(rows, cols) {}
   ~Table() {}
 
