@@ -1,6 +1,5 @@
 # Programs that replace the global operator new (alloc_counter.cpp) to count
 # allocations or make the free store fail on purpose.
-tovra_gtest(alloc_count_test alloc_count_test.cpp alloc_counter.cpp)
 tovra_gtest(fault_injection_test fault_injection_test.cpp alloc_counter.cpp)
 
 # Several threads on the same operands; scripts/sanitize.sh runs it under
