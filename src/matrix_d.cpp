@@ -215,12 +215,12 @@ Matrix_d Matrix_d::trasp() const {
 
 Matrix_d Matrix_d::Sub(unsigned int row0, unsigned int col0, unsigned int row1, unsigned int col1) const {
   // Checked before any subtraction, so a reversed pair never becomes a
-  // wrapped-around size and nothing outside the matrix is read.
-  if (!(row0 <= row1 && row1 <= SizeRow() && col0 <= col1 && col1 <= SizeCol())) {
-    return Matrix_d(0, 0);
-  }
-  Matrix_d res(row1 - row0, col1 - col0);
-  for (unsigned int i = row0; i < row1; ++i) {
+  // wrapped-around size and nothing outside the matrix is read. One result
+  // object on every path, so that it is returned without a second copy.
+  const bool inside = row0 <= row1 && row1 <= SizeRow() && col0 <= col1 && col1 <= SizeCol();
+  const unsigned int last_row = inside ? row1 : row0;
+  Matrix_d res(last_row - row0, inside ? col1 - col0 : 0);
+  for (unsigned int i = row0; i < last_row; ++i) {
     for (unsigned int j = col0; j < col1; ++j) {
       res(i - row0, j - col0) = (*this)(i, j);
     }

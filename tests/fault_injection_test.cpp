@@ -208,8 +208,7 @@ TEST(FaultInjection, ValueReturningMembers) {
   inject("operator* (vector), length differs", 1, watch(a, x5), [&] { Vector<double> r = a * x5; });
   inject("operator* (scalar), 3x4", 4, watch(a), [&] { Matrix_d r = a * 3.0; });
   inject("trasp, 3x4", 5, watch(a), [&] { Matrix_d r = a.trasp(); });
-  // The block is built in a local and then copied out: twice its arrays.
-  inject("Sub block (0, 1, 2, 4)", 6, watch(a), [&] { Matrix_d r = a.Sub(0, 1, 2, 4); });
+  inject("Sub block (0, 1, 2, 4)", 3, watch(a), [&] { Matrix_d r = a.Sub(0, 1, 2, 4); });
   inject("Sub block, out of range", 1, watch(a), [&] { Matrix_d r = a.Sub(2, 0, 1, 4); });
   inject("det, 4x4", 7, watch(sq), [&] { sq.det(); });
   inject("det, 3x4", 6, watch(a), [&] { a.det(); });
