@@ -13,9 +13,17 @@
 // provided the host leaves the x87 precision control at its default
 // (extended): a host that lowers it changes results.
 //
-// Failures. The library throws nothing of its own. The free store's
-// std::bad_alloc passes through value-returning members after the objects
-// they had built are released; operands are never changed by them.
+// Failures. The library throws nothing of its own and catches nothing. A
+// refused call (a named operation or assignment whose shapes do not fit, LU
+// returning -1, LUs with lengths that do not fit) changes nothing at all. The
+// only exception that can leave a call is the free store's std::bad_alloc: a
+// constructor then leaves no object and no storage behind; a value-returning
+// member (the operators, trasp, the block Sub, det, inv, IsSingular) releases
+// every object it had built, in reverse order, and delivers no result; LU
+// fails only when its scale vector cannot be made, before target, permutation
+// and parity are touched. A failed call never changes an operand. The named
+// operations into a target, Dup, operator=, Zero, Identity, the comparisons
+// and LUs allocate nothing and cannot fail.
 //
 // Indices are unchecked (see table.h). This class is not a general linear
 // algebra toolkit: it has no views, no expression templates and no

@@ -2,7 +2,8 @@
 //
 // The length is fixed at construction only: Redim and a resizing Dup change
 // it like that of any sequence, and a copy takes the source's current length.
-// Assignment is Seq<T>::Dup, as for every sequence.
+// Assignment is Seq<T>::Dup, as for every sequence. A constructor whose array
+// cannot be allocated throws std::bad_alloc and leaves nothing behind.
 //
 // This header must stay usable from C++98 host programs.
 #ifndef TOVRA_VECTORN_H
