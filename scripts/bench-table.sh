@@ -16,7 +16,10 @@ filter='^fixed|^(matvec|LUs)/|/(4|16|64|256|512)$'
 filter=${FILTER:-$filter}
 json=$(mktemp)
 trap 'rm -f "$json"' EXIT
+# Repetitions of all the benchmarks are run in random order, so that a busy
+# spell of the machine spreads over the library and its baseline alike.
 ${EMULATOR:-} "$bin" --benchmark_filter="$filter" --benchmark_repetitions="$reps" \
+  --benchmark_min_time=0.1 --benchmark_enable_random_interleaving=true \
   --benchmark_report_aggregates_only=true --benchmark_format=json "$@" >"$json"
 python3 - "$json" <<'PY'
 import json, sys

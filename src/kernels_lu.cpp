@@ -174,12 +174,14 @@ void substitute(const Matrix_d &f, const Seq<unsigned int> &perm, Vector<double>
   // of the back pass cannot overlap: one chain, kept as short as it gets.
   for (int r = n - 1; r >= 0; --r) {
     const double *row = &f(r, 0);
+    // The sum rounds in its own slot: one store and one load per term,
+    // where a double variable could travel through an SSE register too.
     double s = b[r];
     for (int k = r + 1; k < n; ++k) {
-      s = sub_product(s, row[k], b[k]);
+      sub_product_into(s, row[k], b[k]);
     }
     // A true division, rounded to extended and then to double.
-    b[r] = quotient(s, row[r]);
+    quotient_into(b[r], s, row[r]);
   }
 }
 

@@ -76,6 +76,9 @@ inline void sub_product_into(double &s, double a, double b) {
 
 inline void add_product_into(double &s, double a, double b) { round_into(s, static_cast<ext>(a) * b + s); }
 
+// A true division, its quotient rounded to extended, then into the slot.
+inline void quotient_into(double &slot, double a, double b) { round_into(slot, static_cast<ext>(a) / b); }
+
 inline double sum(double a, double b) { return to_double(static_cast<ext>(a) + b); }
 inline double difference(double a, double b) { return to_double(static_cast<ext>(a) - b); }
 inline double product(double a, double b) { return to_double(static_cast<ext>(a) * b); }
