@@ -1,1 +1,33 @@
-tovra_gtest(smoke_test smoke_test.cpp)
+# Issue 2, the foundation: storage templates, the matrix object, the shared
+# object's interface and the headers' use by old host programs.
+
+tovra_gtest(storage_test storage_test.cpp)
+tovra_gtest(matrix_object_test matrix_object_test.cpp)
+
+# The exported symbol set equals cmake/exports.txt; NEEDED and SONAME.
+add_test(NAME exports
+         COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/exports/check-exports.sh $<TARGET_FILE:tovra>
+                 ${PROJECT_SOURCE_DIR}/cmake/exports.txt)
+
+# A C++98 host program: compiled with g++ and clang++ under every standard
+# (warnings are errors; for the architecture of this build), then built
+# against the library and run. A missing compiler fails its test.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(_arch -m32)
+else()
+  set(_arch -m64)
+endif()
+foreach(cxx g++ clang++)
+  foreach(std c++98 c++11 c++14 c++17 c++20 c++2b)
+    add_test(NAME compat_${cxx}_${std}
+             COMMAND ${CMAKE_COMMAND} -DCXX=${cxx}
+                     "-DFLAGS=-std=${std};${_arch};-Wall;-Wextra;-Wpedantic;-Werror;-fsyntax-only;-DTOVRA_COMPAT_ALL_MEMBERS"
+                     -DINCLUDE=${PROJECT_SOURCE_DIR}/include -DSOURCE=${CMAKE_CURRENT_SOURCE_DIR}/compat/host.cpp
+                     -P ${CMAKE_CURRENT_SOURCE_DIR}/compat/compile.cmake)
+  endforeach()
+endforeach()
+add_executable(compat_host compat/host.cpp)
+set_target_properties(compat_host PROPERTIES CXX_STANDARD 98 CXX_EXTENSIONS OFF)
+target_compile_options(compat_host PRIVATE -Wall -Wextra -Wpedantic -Werror)
+target_link_libraries(compat_host PRIVATE tovra)
+add_test(NAME compat_host COMMAND compat_host)
