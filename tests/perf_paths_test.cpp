@@ -15,7 +15,7 @@
 
 namespace {
 
-enum Kind { uniform, special, integer_ties, repeated_rows };
+enum Kind { uniform, unusual, integer_ties, repeated_rows };
 
 const double inf = std::numeric_limits<double>::infinity();
 const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -28,14 +28,14 @@ Matrix_d make(unsigned int rows, unsigned int cols, Kind kind, unsigned int seed
   for (unsigned int r = 0; r < rows; ++r) {
     for (unsigned int c = 0; c < cols; ++c) {
       m(r, c) = kind == integer_ties || kind == repeated_rows ? small(gen) : dist(gen);
-      if (kind == special && gen() % 97 == 0) {
+      if (kind == unusual && gen() % 97 == 0) {
         const double odd[] = {nan, inf, -inf, 0.0, -0.0, 1e300, 1e-310};
         m(r, c) = odd[gen() % 7];
       }
     }
     // Every row carries a non-zero, so the factorisation goes the full way
     // (the zero-row refusal has its own case).
-    if (kind != special && cols == rows && rows > 0) {
+    if (kind != unusual && cols == rows && rows > 0) {
       m(r, (r * 7) % cols) += 4.0;
     }
   }
@@ -82,7 +82,7 @@ const Square squares[] = {
     {7, 4, true},  {8, 4, true},  {9, 4, true},  {10, 4, true}, {11, 4, true},  {15, 4, true},  {16, 4, true},
     {17, 4, true}, {31, 4, true}, {32, 4, true}, {33, 4, true}, {34, 4, true},  {35, 4, true},  {63, 4, true},
     {64, 4, true}, {65, 4, true}, {66, 4, true}, {97, 2, true}, {130, 1, true}, {161, 2, false}};
-const Kind kinds[] = {uniform, repeated_rows, special, integer_ties};
+const Kind kinds[] = {uniform, repeated_rows, unusual, integer_ties};
 
 TEST(PerfPaths, ProductsMatchTheTextbookLoops) {
   const unsigned int dims[] = {0, 1, 2, 3, 5, 8, 9, 10, 11, 127, 128, 129, 130};

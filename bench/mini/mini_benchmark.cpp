@@ -79,8 +79,8 @@ size_t RunSpecifiedBenchmarks() {
         std::printf("%s    {\"name\": \"%s_median\", \"run_name\": \"%s\", \"run_type\": \"aggregate\", "
                     "\"aggregate_name\": \"median\", \"iterations\": %lld, \"real_time\": %.6g, "
                     "\"cpu_time\": %.6g, \"time_unit\": \"ns\"}",
-                    count ? ",\n" : "", name.c_str(), name.c_str(), static_cast<long long>(iterations), median,
-                    median);
+                    count ? ",\n" : "", name.c_str(), name.c_str(), static_cast<long long>(iterations),
+                    median, median);
       } else {
         std::printf("%-40s %16.1f %12lld\n", name.c_str(), median, static_cast<long long>(iterations));
       }
