@@ -22,6 +22,17 @@
 #error                                                                                                       \
     "tovra must not be built with -freciprocal-math or -fno-signed-zeros (nor -fassociative-math, which needs it)"
 #endif
+// clang defines no macro for -freciprocal-math, -fno-signed-zeros or
+// -funsafe-math-optimizations, so the checks above cannot see them; instead
+// every source that includes this header is compiled with precise semantics
+// from here on, whatever the command line says. (The build also refuses
+// those flags at configure time: some of them link start-up code into the
+// library that changes the host's floating-point state.)
+#if defined(__clang__)
+#pragma float_control(precise, on)
+#pragma clang fp contract(off)
+#endif
+
 static_assert(LDBL_MANT_DIG == 64, "tovra needs long double to be the x87 80-bit extended format");
 static_assert(DBL_MANT_DIG == 53, "tovra needs IEEE double");
 
