@@ -15,6 +15,7 @@
 
 #include <cmath>
 
+#include "bits.h"
 #include "kernel_tile.h"
 #include "xprec.h"
 
@@ -44,12 +45,7 @@ void pivot(Matrix_d &a, unsigned int j, Seq<unsigned int> &perm, double &parity,
     }
   }
   if (p != j) {
-    double *rp = &a(p, 0), *rj = &a(j, 0);
-    for (unsigned int k = 0; k < n; ++k) {
-      const double t = rp[k];
-      rp[k] = rj[k];
-      rj[k] = t;
-    }
+    swap_bits(&a(p, 0), &a(j, 0), n);
     parity = -parity;
     // Row j's entry is never read again, so only the one moving down is kept.
     scale[p] = scale[j];
@@ -125,8 +121,8 @@ void forward_rows(const Matrix_d &f, const Seq<unsigned int> &perm, Vector<doubl
   TOVRA_UNROLL
   for (int t = 0; t < R; ++t) {
     const unsigned int p = perm[i + t];
-    s[t] = b[p];
-    b[p] = b[i + t];
+    move_bits(s[t], b[p]);
+    move_bits(b[p], b[i + t]);
     row[t] = &f(i + t, 0);
   }
   for (int k = first; k < i; ++k) {
@@ -155,14 +151,13 @@ void substitute(const Matrix_d &f, const Seq<unsigned int> &perm, Vector<double>
   // NaNs in L cannot reach a solution through them.
   int first = -1;
   int i = 0;
+  // Until then an entry takes no term: the exchange is all that happens to
+  // it, and it moves by its bits.
   for (; i < n && first < 0; ++i) {
-    const unsigned int p = perm[i];
-    const double s = b[p];
-    b[p] = b[i];
-    if (s != 0.0) { // a NaN counts as non-zero, -0.0 as zero
+    swap_bits(&b[i], &b[perm[i]], 1);
+    if (b[i] != 0.0) { // a NaN counts as non-zero, -0.0 as zero
       first = i;
     }
-    b[i] = s;
   }
   for (; i + 4 <= n; i += 4) {
     forward_rows<4>(f, perm, b, first, i);
@@ -239,10 +234,7 @@ void invert(const Matrix_d &f, const Seq<unsigned int> &perm, Matrix_d &x, Vecto
   for (unsigned int i = 0; i < n; ++i) {
     double *z = &x(i, 0);
     for (unsigned int k = n; k-- > 0;) {
-      const unsigned int p = perm[k];
-      const double t = z[k];
-      z[k] = z[p];
-      z[p] = t;
+      swap_bits(&z[k], &z[perm[k]], 1);
     }
   }
 }

@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "bits.h"
 #include "xprec.h"
 
 namespace tovra_detail {
@@ -37,7 +38,10 @@ void multiply(const Matrix_d &a, const Vector<double> &x, Vector<double> &y) {
 void eliminate(Matrix_d &a, Seq<unsigned int> &perm, double &parity, Vector<double> &scale) {
   const unsigned int n = a.SizeRow();
   for (unsigned int j = 0; j < n; ++j) {
-    for (unsigned int i = 0; i < j; ++i) {
+    // An element that takes no term (row 0 here, column 0 below) is not
+    // written back: a store of the value read would be a copy, and a copy
+    // must move bits, which this one, through a double, may not.
+    for (unsigned int i = 1; i < j; ++i) {
       double s = a(i, j);
       for (unsigned int k = 0; k < i; ++k) {
         s = sub_product(s, a(i, k), a(k, j));
@@ -50,10 +54,12 @@ void eliminate(Matrix_d &a, Seq<unsigned int> &perm, double &parity, Vector<doub
     unsigned int p = j;
     for (unsigned int i = j; i < n; ++i) {
       double s = a(i, j);
-      for (unsigned int k = 0; k < j; ++k) {
-        s = sub_product(s, a(i, k), a(k, j));
+      if (j != 0) {
+        for (unsigned int k = 0; k < j; ++k) {
+          s = sub_product(s, a(i, k), a(k, j));
+        }
+        a(i, j) = s;
       }
-      a(i, j) = s;
       // The scaled magnitude is compared unrounded against the rounded best,
       // so candidates that round to the same double are still told apart;
       // >= lets the last of equal candidates win.
@@ -65,11 +71,7 @@ void eliminate(Matrix_d &a, Seq<unsigned int> &perm, double &parity, Vector<doub
     }
 
     if (p != j) {
-      for (unsigned int k = 0; k < n; ++k) {
-        const double t = a(p, k);
-        a(p, k) = a(j, k);
-        a(j, k) = t;
-      }
+      swap_bits(&a(p, 0), &a(j, 0), n);
       parity = -parity;
       // Row j's entry is never read again, so only the one moving down is kept.
       scale[p] = scale[j];
@@ -97,17 +99,18 @@ void substitute(const Matrix_d &f, const Seq<unsigned int> &perm, Vector<double>
   // NaNs in L cannot reach a solution through them.
   int first = -1;
   for (int i = 0; i < n; ++i) {
-    const unsigned int p = perm[i];
-    double s = b[p];
-    b[p] = b[i];
+    // The exchange moves bits: an entry before the first non-zero one takes
+    // no term, and the first non-zero one is stored as it came.
+    swap_bits(&b[i], &b[perm[i]], 1);
     if (first >= 0) {
+      double s = b[i];
       for (int k = first; k < i; ++k) {
         s = sub_product(s, f(i, k), b[k]);
       }
-    } else if (s != 0.0) { // a NaN counts as non-zero, -0.0 as zero
+      b[i] = s;
+    } else if (b[i] != 0.0) { // a NaN counts as non-zero, -0.0 as zero
       first = i;
     }
-    b[i] = s;
   }
   for (int i = n - 1; i >= 0; --i) {
     double s = b[i];
@@ -128,7 +131,7 @@ void invert(const Matrix_d &factors, const Seq<unsigned int> &perm, Matrix_d &x,
     col[j] = 1.0;
     substitute(factors, perm, col);
     for (unsigned int i = 0; i < n; ++i) {
-      x(i, j) = col[i];
+      move_bits(x(i, j), col[i]);
     }
   }
 }

@@ -1,10 +1,12 @@
 // Members of Matrix_d: the object, arithmetic, transpose and block, and the
-// LU family. Every rounding point goes through the helpers of xprec.h.
+// LU family. Every rounding point goes through the helpers of xprec.h, and
+// every value moved unchanged goes through those of bits.h.
 #include "tovra/matrix_d.h"
 
 #include <cmath>
 #include <limits>
 
+#include "bits.h"
 #include "kernels.h"
 #include "xprec.h"
 
@@ -78,9 +80,11 @@ bool Matrix_d::Dup(const Matrix_d &m) {
   if (!CmpMatrixSize(m)) {
     return false;
   }
-  for (unsigned int r = 0; r < SizeRow(); ++r) {
-    for (unsigned int c = 0; c < SizeCol(); ++c) {
-      (*this)(r, c) = m(r, c);
+  // Each row is one contiguous array, copied by its bytes; a Dup from
+  // itself has nothing to copy.
+  if (&m != this && SizeCol() != 0) {
+    for (unsigned int r = 0; r < SizeRow(); ++r) {
+      tovra_detail::move_bits(&(*this)(r, 0), &m(r, 0), SizeCol());
     }
   }
   return true;
@@ -120,7 +124,7 @@ bool Matrix_d::Neg(Matrix_d &res) const {
   }
   for (unsigned int r = 0; r < SizeRow(); ++r) {
     for (unsigned int c = 0; c < SizeCol(); ++c) {
-      res(r, c) = -(*this)(r, c);
+      tovra_detail::negate_bits(res(r, c), (*this)(r, c));
     }
   }
   return true;
@@ -207,7 +211,7 @@ Matrix_d Matrix_d::trasp() const {
   Matrix_d res(SizeCol(), SizeRow());
   for (unsigned int i = 0; i < SizeRow(); ++i) {
     for (unsigned int j = 0; j < SizeCol(); ++j) {
-      res(j, i) = (*this)(i, j);
+      tovra_detail::move_bits(res(j, i), (*this)(i, j));
     }
   }
   return res;
@@ -220,9 +224,9 @@ Matrix_d Matrix_d::Sub(unsigned int row0, unsigned int col0, unsigned int row1, 
   const bool inside = row0 <= row1 && row1 <= SizeRow() && col0 <= col1 && col1 <= SizeCol();
   const unsigned int last_row = inside ? row1 : row0;
   Matrix_d res(last_row - row0, inside ? col1 - col0 : 0);
-  for (unsigned int i = row0; i < last_row; ++i) {
-    for (unsigned int j = col0; j < col1; ++j) {
-      res(i - row0, j - col0) = (*this)(i, j);
+  if (res.SizeCol() != 0) {
+    for (unsigned int i = row0; i < last_row; ++i) {
+      tovra_detail::move_bits(&res(i - row0, 0), &(*this)(i, col0), res.SizeCol());
     }
   }
   return res;

@@ -14,6 +14,21 @@
 #ifndef TOVRA_SEQ_H
 #define TOVRA_SEQ_H
 
+#include <cstring>
+
+// Element copies of Dup: by assignment in general, by bytes for double,
+// since on i386 an assignment may go through an x87 register, which would
+// set the quiet bit of a signalling NaN.
+template <class T> inline void tovra_copy_elements(T *dst, const T *src, unsigned int n) {
+  for (unsigned int i = 0; i < n; ++i) {
+    dst[i] = src[i];
+  }
+}
+
+inline void tovra_copy_elements(double *dst, const double *src, unsigned int n) {
+  std::memcpy(dst, src, n * sizeof(double));
+}
+
 template <class T> class SeqBase {
 public:
   // Element count n and a fresh array of n unset elements (non-null also for n == 0).
@@ -79,13 +94,16 @@ public:
 
   // Makes this sequence an element-by-element copy of s, first resizing it
   // through Redim when the sizes differ (a source of size 0 then empties it).
-  // Never refuses; Dup with itself changes nothing.
+  // Never refuses; Dup with itself changes nothing (and copies nothing).
   void Dup(const Seq<T> &s) {
+    if (&s == this) {
+      return;
+    }
     if (this->Size() != s.Size()) {
       this->Redim(s.Size());
     }
-    for (unsigned int i = 0; i < s.Size(); ++i) {
-      this->v(i) = s[i];
+    if (s.Size() != 0) {
+      tovra_copy_elements(&this->v(0), &s[0], s.Size());
     }
   }
   // Assignment is Dup: the target takes the source's size and values.
