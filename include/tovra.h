@@ -2,10 +2,10 @@
 #ifndef TOVRA_H
 #define TOVRA_H
 
-#include "tovra/seq.h"
-#include "tovra/table.h"
 #include "tovra/matrix_d.h"
-#include "tovra/vectorn.h"
+#include "tovra/seq.h"
 #include "tovra/smatrix_d.h"
+#include "tovra/table.h"
+#include "tovra/vectorn.h"
 
 #endif

@@ -16,6 +16,12 @@ namespace tovra_detail {
 void multiply(const Matrix_d &a, const Matrix_d &b, Matrix_d &res);
 // y = a x; y is not x.
 void multiply(const Matrix_d &a, const Vector<double> &x, Vector<double> &y);
+// Pivot step of column j, whose elements from row j down are complete: the
+// search (|a(i, j)| times scale[i] compared unrounded, >= so the last of equal
+// candidates wins, row j when none qualifies), the whole-row exchange with
+// the scale entry carried, perm[j], the 1e-20 replacement of an exactly zero
+// pivot, and the multipliers below it times the rounded reciprocal.
+void pivot(Matrix_d &a, unsigned int j, Seq<unsigned int> &perm, double &parity, Vector<double> &scale);
 // Elimination of the scaled copy in a (every scale entry set): pivot
 // search, exchanges, multipliers and updates, column by column.
 void eliminate(Matrix_d &a, Seq<unsigned int> &perm, double &parity, Vector<double> &scale);

@@ -6,8 +6,6 @@
 
 #if defined(TOVRA_PLAIN_KERNELS)
 
-#include <cmath>
-
 #include "bits.h"
 #include "xprec.h"
 
@@ -49,45 +47,17 @@ void eliminate(Matrix_d &a, Seq<unsigned int> &perm, double &parity, Vector<doub
       a(i, j) = s;
     }
 
-    // When no candidate qualifies (every scaled magnitude NaN), row j stays.
-    double best = 0.0;
-    unsigned int p = j;
-    for (unsigned int i = j; i < n; ++i) {
-      double s = a(i, j);
-      if (j != 0) {
+    // Column j from row j down; the pivot step then reads the stored sums.
+    if (j != 0) {
+      for (unsigned int i = j; i < n; ++i) {
+        double s = a(i, j);
         for (unsigned int k = 0; k < j; ++k) {
           s = sub_product(s, a(i, k), a(k, j));
         }
         a(i, j) = s;
       }
-      // The scaled magnitude is compared unrounded against the rounded best,
-      // so candidates that round to the same double are still told apart;
-      // >= lets the last of equal candidates win.
-      const ext m = std::fabs(static_cast<ext>(s)) * scale[i];
-      if (m >= best) {
-        best = to_double(m);
-        p = i;
-      }
     }
-
-    if (p != j) {
-      swap_bits(&a(p, 0), &a(j, 0), n);
-      parity = -parity;
-      // Row j's entry is never read again, so only the one moving down is kept.
-      scale[p] = scale[j];
-    }
-    perm[j] = p;
-
-    if (a(j, j) == 0.0) {
-      a(j, j) = 1e-20;
-    }
-    if (j != n - 1) {
-      // Multiplied by the rounded reciprocal, not divided by the pivot.
-      const double r = quotient(1.0, a(j, j));
-      for (unsigned int i = j + 1; i < n; ++i) {
-        a(i, j) = product(a(i, j), r);
-      }
-    }
+    pivot(a, j, perm, parity, scale);
   }
 }
 

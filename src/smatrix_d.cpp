@@ -26,41 +26,41 @@ template <class V> void nan_unless(bool written, V &y) {
 
 // The destructors do nothing beyond destroying the Matrix_d part; they are
 // defined here rather than in the header so that the library exports them.
-#define TOVRA_FIXED_MATRIX_MEMBERS(Name, N, VectorType)                                            \
-  Name::Name() : Matrix_d(N, N) {}                                                                 \
-  Name::Name(const Name &m) : Matrix_d(m) {}                                                       \
-  Name::~Name() {}                                                                                 \
-  Name Name::operator+(const Name &m) const {                                                      \
-    Name res;                                                                                      \
-    Sum(res, m);                                                                                   \
-    return res;                                                                                    \
-  }                                                                                                \
-  Name Name::operator-(const Name &m) const {                                                      \
-    Name res;                                                                                      \
-    Sub(res, m);                                                                                   \
-    return res;                                                                                    \
-  }                                                                                                \
-  Name Name::operator-() const {                                                                   \
-    Name res;                                                                                      \
-    Neg(res);                                                                                      \
-    return res;                                                                                    \
-  }                                                                                                \
-  Name Name::operator*(const Name &m) const {                                                      \
-    Name res;                                                                                      \
-    Molt(res, m);                                                                                  \
-    return res;                                                                                    \
-  }                                                                                                \
-  VectorType Name::operator*(const VectorType &v) const {                                          \
-    VectorType res;                                                                                \
-    nan_unless(Molt(res, v), res);                                                                 \
-    return res;                                                                                    \
-  }                                                                                                \
-  Name Name::operator*(double s) const {                                                           \
-    Name res;                                                                                      \
-    Molt(res, s);                                                                                  \
-    return res;                                                                                    \
-  }                                                                                                \
-  bool Name::operator=(const Name &m) { return Dup(m); }                                           \
+#define TOVRA_FIXED_MATRIX_MEMBERS(Name, N, VectorType)                                                      \
+  Name::Name() : Matrix_d(N, N) {}                                                                           \
+  Name::Name(const Name &m) : Matrix_d(m) {}                                                                 \
+  Name::~Name() {}                                                                                           \
+  Name Name::operator+(const Name &m) const {                                                                \
+    Name res;                                                                                                \
+    Sum(res, m);                                                                                             \
+    return res;                                                                                              \
+  }                                                                                                          \
+  Name Name::operator-(const Name &m) const {                                                                \
+    Name res;                                                                                                \
+    Sub(res, m);                                                                                             \
+    return res;                                                                                              \
+  }                                                                                                          \
+  Name Name::operator-() const {                                                                             \
+    Name res;                                                                                                \
+    Neg(res);                                                                                                \
+    return res;                                                                                              \
+  }                                                                                                          \
+  Name Name::operator*(const Name &m) const {                                                                \
+    Name res;                                                                                                \
+    Molt(res, m);                                                                                            \
+    return res;                                                                                              \
+  }                                                                                                          \
+  VectorType Name::operator*(const VectorType &v) const {                                                    \
+    VectorType res;                                                                                          \
+    nan_unless(Molt(res, v), res);                                                                           \
+    return res;                                                                                              \
+  }                                                                                                          \
+  Name Name::operator*(double s) const {                                                                     \
+    Name res;                                                                                                \
+    Molt(res, s);                                                                                            \
+    return res;                                                                                              \
+  }                                                                                                          \
+  bool Name::operator=(const Name &m) { return Dup(m); }                                                     \
   bool Name::operator=(const Matrix_d &m) { return Dup(m); }
 
 TOVRA_FIXED_MATRIX_MEMBERS(Matrix2x2_d, 2, Vector2<double>)

@@ -29,20 +29,20 @@
 //   operator=(const Matrix_d &m) Dup; false and nothing changed unless m is N x N.
 // A failed allocation (std::bad_alloc) releases the temporary first and leaves
 // the operands unchanged.
-#define TOVRA_FIXED_MATRIX(Name, VectorType)                                                       \
-  class Name : public Matrix_d {                                                                   \
-  public:                                                                                          \
-    Name();                                                                                        \
-    Name(const Name &m);                                                                           \
-    ~Name();                                                                                       \
-    Name operator+(const Name &m) const;                                                           \
-    Name operator-(const Name &m) const;                                                           \
-    Name operator-() const;                                                                        \
-    Name operator*(const Name &m) const;                                                           \
-    VectorType operator*(const VectorType &v) const;                                               \
-    Name operator*(double s) const;                                                                \
-    bool operator=(const Name &m);                                                                 \
-    bool operator=(const Matrix_d &m);                                                             \
+#define TOVRA_FIXED_MATRIX(Name, VectorType)                                                                 \
+  class Name : public Matrix_d {                                                                             \
+  public:                                                                                                    \
+    Name();                                                                                                  \
+    Name(const Name &m);                                                                                     \
+    ~Name();                                                                                                 \
+    Name operator+(const Name &m) const;                                                                     \
+    Name operator-(const Name &m) const;                                                                     \
+    Name operator-() const;                                                                                  \
+    Name operator*(const Name &m) const;                                                                     \
+    VectorType operator*(const VectorType &v) const;                                                         \
+    Name operator*(double s) const;                                                                          \
+    bool operator=(const Name &m);                                                                           \
+    bool operator=(const Matrix_d &m);                                                                       \
   }
 
 TOVRA_FIXED_MATRIX(Matrix2x2_d, Vector2<double>);
