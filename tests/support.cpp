@@ -34,8 +34,8 @@ Vector<double> vec(std::initializer_list<double> xs) {
   for (unsigned int r = 0; r < e.SizeRow(); ++r) {
     for (unsigned int c = 0; c < e.SizeCol(); ++c) {
       if (bits(e(r, c)) != bits(a(r, c))) {
-        return ::testing::AssertionFailure() << "element (" << r << ", " << c << ") is " << show(a(r, c))
-                                             << ", expected " << show(e(r, c));
+        return ::testing::AssertionFailure()
+               << "element (" << r << ", " << c << ") is " << show(a(r, c)) << ", expected " << show(e(r, c));
       }
     }
   }
@@ -48,8 +48,8 @@ Vector<double> vec(std::initializer_list<double> xs) {
   }
   for (unsigned int i = 0; i < e.Size(); ++i) {
     if (bits(e[i]) != bits(a[i])) {
-      return ::testing::AssertionFailure() << "entry " << i << " is " << show(a[i]) << ", expected "
-                                           << show(e[i]);
+      return ::testing::AssertionFailure()
+             << "entry " << i << " is " << show(a[i]) << ", expected " << show(e[i]);
     }
   }
   return ::testing::AssertionSuccess();
