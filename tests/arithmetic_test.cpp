@@ -9,12 +9,12 @@
 // quoted in the comments are what the named mistake produces.
 #include <vector>
 
-#include "numerics_util.h"
+#include "support.h"
 
 namespace {
 
-using nu::inf;
-using nu::qnan;
+using t::inf;
+using t::qnan;
 
 // The scalar pair of issue 3: their product is 0x1.1d7df7de23b03|8p+1 plus
 // a little, so rounded once it is ...b03; rounded to the 64-bit significand
@@ -43,8 +43,8 @@ void expect_dot(double expected, const std::vector<double> &row, const std::vect
     b(k, 0) = v;
     x[k++] = v;
   }
-  nu::poison(res, 1);
-  nu::poison(y, 2);
+  t::poison(res, 1);
+  t::poison(y, 2);
   ASSERT_TRUE(a.Molt(res, b));
   EXPECT_BITS(expected, res(0, 0)) << "Molt(Matrix_d &, const Matrix_d &)";
   ASSERT_TRUE(a.Molt(y, x));
@@ -82,10 +82,10 @@ TEST(ArithmeticShapes, SumAndSubRefuseEachFailedTestAndWriteNothing) {
   for (int op = 0; op < 2; ++op) {
     for (const Shape3 &s : sum_refusals) {
       Matrix_d a(s.ar, s.ac), b(s.br, s.bc), res(s.rr, s.rc);
-      nu::poison(a, 1);
-      nu::poison(b, 2);
-      nu::poison(res, 3);
-      const nu::Snapshot sa = nu::snap(a), sb = nu::snap(b), sr = nu::snap(res);
+      t::poison(a, 1);
+      t::poison(b, 2);
+      t::poison(res, 3);
+      const t::Snapshot sa = t::snap(a), sb = t::snap(b), sr = t::snap(res);
       const bool ok = op == 0 ? a.Sum(res, b) : a.Sub(res, b);
       SCOPED_TRACE(testing::Message() << (op == 0 ? "Sum" : "Sub") << " a " << s.ar << "x" << s.ac << ", b "
                                       << s.br << "x" << s.bc << ", res " << s.rr << "x" << s.rc);
@@ -103,7 +103,7 @@ TEST(ArithmeticShapes, SumAndSubAcceptEqualShapesIncludingEmptyOnes) {
     Matrix_d a(s[0], s[1]), b(s[0], s[1]), res(s[0], s[1]);
     a.Zero();
     b.Zero();
-    nu::poison(res, 3);
+    t::poison(res, 3);
     EXPECT_TRUE(a.Sum(res, b)) << s[0] << "x" << s[1];
     EXPECT_TRUE(a.Sub(res, b)) << s[0] << "x" << s[1];
   }
@@ -114,8 +114,8 @@ TEST(ArithmeticShapes, NegAndScalarMoltRefuseAnotherShapeAndWriteNothing) {
   for (const auto &t : targets) {
     Matrix_d a = t::mat({{1, 2, 3}, {4, 5, 6}});
     Matrix_d res(t[0], t[1]);
-    nu::poison(res, 3);
-    const nu::Snapshot sa = nu::snap(a), sr = nu::snap(res);
+    t::poison(res, 3);
+    const t::Snapshot sa = t::snap(a), sr = t::snap(res);
     EXPECT_FALSE(a.Neg(res)) << t[0] << "x" << t[1];
     EXPECT_UNTOUCHED(sr, res);
     EXPECT_FALSE(a.Molt(res, 2.0)) << t[0] << "x" << t[1];
@@ -138,10 +138,10 @@ const Shape3 molt_refusals[] = {
 TEST(ArithmeticShapes, MatrixProductRefusesEachFailedTestAndWritesNothing) {
   for (const Shape3 &s : molt_refusals) {
     Matrix_d a(s.ar, s.ac), b(s.br, s.bc), res(s.rr, s.rc);
-    nu::poison(a, 1);
-    nu::poison(b, 2);
-    nu::poison(res, 3);
-    const nu::Snapshot sa = nu::snap(a), sb = nu::snap(b), sr = nu::snap(res);
+    t::poison(a, 1);
+    t::poison(b, 2);
+    t::poison(res, 3);
+    const t::Snapshot sa = t::snap(a), sb = t::snap(b), sr = t::snap(res);
     SCOPED_TRACE(testing::Message() << "a " << s.ar << "x" << s.ac << ", b " << s.br << "x" << s.bc
                                     << ", res " << s.rr << "x" << s.rc);
     EXPECT_FALSE(a.Molt(res, b));
@@ -162,10 +162,10 @@ TEST(ArithmeticShapes, VectorProductRefusesEachFailedTestAndKeepsTheTarget) {
   for (const auto &c : cases) {
     Matrix_d a(c[0], c[1]);
     Vector<double> x(c[2]), y(c[3]);
-    nu::poison(a, 1);
-    nu::poison(x, 2);
-    nu::poison(y, 3);
-    const nu::Snapshot sa = nu::snap(a), sx = nu::snap(x), sy = nu::snap(y);
+    t::poison(a, 1);
+    t::poison(x, 2);
+    t::poison(y, 3);
+    const t::Snapshot sa = t::snap(a), sx = t::snap(x), sy = t::snap(y);
     SCOPED_TRACE(testing::Message() << "a " << c[0] << "x" << c[1] << ", x " << c[2] << ", y " << c[3]);
     EXPECT_FALSE(a.Molt(y, x));
     EXPECT_EQ(c[3], y.Size()) << "y resized";
@@ -244,24 +244,24 @@ TEST(ArithmeticOperators, OperandsThatDoNotFitGiveThePrescribedShapeFullOfQuietN
   const Matrix_d sum = a + b;
   EXPECT_EQ(2u, sum.SizeRow());
   EXPECT_EQ(3u, sum.SizeCol());
-  EXPECT_TRUE(nu::all_quiet_nan(sum));
+  EXPECT_TRUE(t::all_quiet_nan(sum));
   const Matrix_d dif = a - b;
   EXPECT_EQ(2u, dif.SizeRow());
   EXPECT_EQ(3u, dif.SizeCol());
-  EXPECT_TRUE(nu::all_quiet_nan(dif));
+  EXPECT_TRUE(t::all_quiet_nan(dif));
   // R x b.SizeCol() even though C != b.SizeRow(): 2x3 times 2x2 is 2x2.
   const Matrix_d prod = a * b;
   EXPECT_EQ(2u, prod.SizeRow());
   EXPECT_EQ(2u, prod.SizeCol());
-  EXPECT_TRUE(nu::all_quiet_nan(prod));
+  EXPECT_TRUE(t::all_quiet_nan(prod));
   // 3x4 times 2x3 is an (unspecified) 3x3.
   const Matrix_d ca = c * a;
   EXPECT_EQ(3u, ca.SizeRow());
   EXPECT_EQ(3u, ca.SizeCol());
-  EXPECT_TRUE(nu::all_quiet_nan(ca));
+  EXPECT_TRUE(t::all_quiet_nan(ca));
   const Vector<double> y = a * x;
   EXPECT_EQ(2u, y.Size());
-  EXPECT_TRUE(nu::all_quiet_nan(y));
+  EXPECT_TRUE(t::all_quiet_nan(y));
   // The operands are only read.
   EXPECT_SAME(t::mat({{1, 2, 3}, {4, 5, 6}}), a);
 }
@@ -288,7 +288,7 @@ TEST(ArithmeticOperators, EmptyResults) {
 TEST(ArithmeticRounding, SumRoundsToExtendedThenToDouble) {
   const Matrix_d a = t::mat({{1.0, -1.0}}), b = t::mat({{0x1.0000000000080p-53, -0x1.0000000000080p-53}});
   Matrix_d r(1, 2);
-  nu::poison(r, 3);
+  t::poison(r, 3);
   ASSERT_TRUE(a.Sum(r, b));
   EXPECT_BITS(1.0, r(0, 0));
   EXPECT_BITS(-1.0, r(0, 1));
@@ -379,14 +379,14 @@ TEST(ArithmeticRounding, NegFlipsOnlyTheSign) {
   a(0, 1) = -0.0;
   a(0, 2) = inf;
   a(0, 3) = 0x1p-1074;
-  nu::set_raw(a(0, 4), 0x7ff8000000012345ULL);
+  t::set_bits(a(0, 4), 0x7ff8000000012345ULL);
   Matrix_d r(1, 5);
   ASSERT_TRUE(a.Neg(r));
   EXPECT_BITS(-0.0, r(0, 0));
   EXPECT_BITS(0.0, r(0, 1));
   EXPECT_BITS(-inf, r(0, 2));
   EXPECT_BITS(-0x1p-1074, r(0, 3));
-  EXPECT_EQ(0xfff8000000012345ULL, nu::raw(r(0, 4)));
+  EXPECT_EQ(0xfff8000000012345ULL, t::bits(r(0, 4)));
   EXPECT_SAME(r, -a);
 }
 
@@ -453,7 +453,7 @@ TEST(ArithmeticRounding, TwoByTwoProductShowsEveryRoundingPoint) {
   const Matrix_d b = t::mat({{B, P}, {P, B}});
   const Matrix_d expected = t::mat({{0.0, 0x1.41917ad05031cp-1}, {0x1.41917ad05031dp-1, -0x1p-52}});
   Matrix_d r(2, 2);
-  nu::poison(r, 4);
+  t::poison(r, 4);
   ASSERT_TRUE(a.Molt(r, b));
   EXPECT_SAME(expected, r);
   EXPECT_SAME(expected, a * b);
@@ -481,14 +481,14 @@ TEST(ArithmeticRounding, ZeroTimesInfinityInAProductIsNaN) {
 TEST(ArithmeticRounding, EmptySumsArePositiveZero) {
   const Matrix_d a(2, 0), b(0, 3);
   Matrix_d r(2, 3);
-  nu::poison(r, 5);
+  t::poison(r, 5);
   ASSERT_TRUE(a.Molt(r, b));
   EXPECT_SAME(t::mat({{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}}), r);
 
   const Matrix_d c(3, 0);
   const Vector<double> x(0);
   Vector<double> y(3);
-  nu::poison(y, 6);
+  t::poison(y, 6);
   ASSERT_TRUE(c.Molt(y, x));
   EXPECT_SAME(t::vec({0.0, 0.0, 0.0}), y);
 }

@@ -4,11 +4,11 @@
 // SizeCol(): a 0x0 result, nothing read, no wrapped-around size.
 #include <climits>
 
-#include "numerics_util.h"
+#include "support.h"
 
 namespace {
 
-using nu::inf;
+using t::inf;
 
 // A 4x5 matrix whose elements are all different, with awkward values among
 // them (signed zeros, a subnormal, infinities, a NaN with a payload), so a
@@ -24,7 +24,7 @@ Matrix_d sample45() {
   a(1, 1) = 0x1p-1074;
   a(2, 3) = -inf;
   a(3, 4) = inf;
-  nu::set_raw(a(2, 2), 0x7ff8000000abcdefULL);
+  t::set_bits(a(2, 2), 0x7ff8000000abcdefULL);
   return a;
 }
 
@@ -32,7 +32,7 @@ Matrix_d sample45() {
                                     const Matrix_d &b) {
   for (unsigned int i = 0; i < b.SizeRow(); ++i) {
     for (unsigned int j = 0; j < b.SizeCol(); ++j) {
-      if (nu::raw(b(i, j)) != nu::raw(a(row0 + i, col0 + j))) {
+      if (t::bits(b(i, j)) != t::bits(a(row0 + i, col0 + j))) {
         return ::testing::AssertionFailure() << "element (" << i << ", " << j << ") is " << t::show(b(i, j))
                                              << ", expected " << t::show(a(row0 + i, col0 + j));
       }
@@ -48,7 +48,7 @@ TEST(Transpose, TwoByThreeBecomesThreeByTwoBitForBit) {
   ASSERT_EQ(2u, b.SizeCol());
   for (unsigned int i = 0; i < 2; ++i) {
     for (unsigned int j = 0; j < 3; ++j) {
-      EXPECT_EQ(nu::raw(a(i, j)), nu::raw(b(j, i))) << i << ", " << j;
+      EXPECT_EQ(t::bits(a(i, j)), t::bits(b(j, i))) << i << ", " << j;
     }
   }
 }
@@ -60,7 +60,7 @@ TEST(Transpose, KeepsNaNPayloadsAndSignedZeros) {
   ASSERT_EQ(4u, b.SizeCol());
   for (unsigned int i = 0; i < 4; ++i) {
     for (unsigned int j = 0; j < 5; ++j) {
-      EXPECT_EQ(nu::raw(a(i, j)), nu::raw(b(j, i))) << i << ", " << j;
+      EXPECT_EQ(t::bits(a(i, j)), t::bits(b(j, i))) << i << ", " << j;
     }
   }
   // Twice gives the original, bit for bit (operator== would fail on the NaN).
@@ -92,8 +92,8 @@ TEST(Block, HalfOpenRanges) {
   const Matrix_d b = a.Sub(1, 1, 3, 4);
   ASSERT_EQ(2u, b.SizeRow());
   ASSERT_EQ(3u, b.SizeCol());
-  EXPECT_EQ(nu::raw(a(1, 1)), nu::raw(b(0, 0)));
-  EXPECT_EQ(nu::raw(a(2, 3)), nu::raw(b(1, 2)));
+  EXPECT_EQ(t::bits(a(1, 1)), t::bits(b(0, 0)));
+  EXPECT_EQ(t::bits(a(2, 3)), t::bits(b(1, 2)));
   EXPECT_TRUE(is_block(a, 1, 1, b));
   // Every block of every size, including the NaN and the signed zero.
   for (unsigned int r0 = 0; r0 <= 4; ++r0) {
@@ -125,7 +125,7 @@ TEST(Block, EmptyAndSingleElementBlocks) {
     const Matrix_d one = a.Sub(k, k, k + 1, k + 1);
     ASSERT_EQ(1u, one.SizeRow());
     ASSERT_EQ(1u, one.SizeCol());
-    EXPECT_EQ(nu::raw(a(k, k)), nu::raw(one(0, 0))) << k;
+    EXPECT_EQ(t::bits(a(k, k)), t::bits(one(0, 0))) << k;
   }
   const Matrix_d e00(0, 0);
   const Matrix_d whole = e00.Sub(0, 0, 0, 0);
@@ -139,7 +139,7 @@ TEST(Block, EmptyAndSingleElementBlocks) {
 // (UINT_MAX, 0) give 0 - UINT_MAX = 1 row, read from row UINT_MAX.
 TEST(Block, ArgumentsOutsideTheLimitsGiveZeroByZero) {
   const Matrix_d a = sample45();
-  const nu::Snapshot before = nu::snap(a);
+  const t::Snapshot before = t::snap(a);
   const unsigned int M = UINT_MAX;
   const unsigned int bad[][4] = {
       {0, 0, 5, 5}, // row1 > SizeRow()

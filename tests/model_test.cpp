@@ -33,53 +33,34 @@ void expect_mat(const Mat &expected, const Mat &actual) {
   }
 }
 
-// The hardware's answer for each kind of step: operands widened to long
-// double (the x87 format on both targets), the result kept in an extended
-// variable and then stored to a double. volatile keeps both stores real.
+// Row i: the solution of the factorised 2x2 system for the unit vector e_i.
+Mat unit_solutions(const model::Lu &d) {
+  Mat out(2, 2);
+  for (unsigned i = 0; i < 2; ++i) {
+    Vec e(2, 0.0);
+    e[i] = 1.0;
+    model::lus(d.f, d.perm, e);
+    out(i, 0) = e[0];
+    out(i, 1) = e[1];
+  }
+  return out;
+}
+
+// The hardware's answer for each kind of step (add, sub, mul, div, madd,
+// msub): operands widened to long double (the x87 format on both targets),
+// the result kept in extended and then stored to a double. volatile keeps
+// the product's and the result's stores real.
 double hw(int op, double s, double a, double b) {
-  volatile long double x = 0;
-  switch (op) {
-  case 0:
-    x = static_cast<long double>(a) + b;
-    break;
-  case 1:
-    x = static_cast<long double>(a) - b;
-    break;
-  case 2:
-    x = static_cast<long double>(a) * b;
-    break;
-  case 3:
-    x = static_cast<long double>(a) / b;
-    break;
-  case 4: {
-    volatile long double p = static_cast<long double>(a) * b;
-    x = p + s;
-    break;
-  }
-  default: {
-    volatile long double p = static_cast<long double>(a) * b;
-    x = s - p;
-  }
-  }
-  volatile double stored = static_cast<double>(x);
+  const long double x = a;
+  volatile long double p = x * b;
+  const long double r[] = {x + b, x - b, p, x / b, p + s, s - p};
+  volatile double stored = static_cast<double>(r[op]);
   return stored;
 }
 
 double soft(int op, double s, double a, double b) {
-  switch (op) {
-  case 0:
-    return model::add(a, b);
-  case 1:
-    return model::sub(a, b);
-  case 2:
-    return model::mul(a, b);
-  case 3:
-    return model::div(a, b);
-  case 4:
-    return model::madd(s, a, b);
-  default:
-    return model::msub(s, a, b);
-  }
+  double (*const two[])(double, double) = {model::add, model::sub, model::mul, model::div};
+  return op < 4 ? two[op](a, b) : op == 4 ? model::madd(s, a, b) : model::msub(s, a, b);
 }
 
 // Operands from every class: zeros, subnormals, normals near both ends,
@@ -152,13 +133,8 @@ TEST(Model, WorkedFactorisations) {
   EXPECT_EQ((std::vector<unsigned>{1, 1}), d.perm);
   EXPECT_BITS(-1.0, d.parity);
   expect_mat(M({{3.0, 4.0}, {0.3333333333333333, 0.6666666666666667}}), d.f);
-  Vec e0{1, 0}, e1{0, 1};
-  model::lus(d.f, d.perm, e0);
-  model::lus(d.f, d.perm, e1);
-  EXPECT_BITS(-1.9999999999999998, e0[0]);
-  EXPECT_BITS(1.4999999999999998, e0[1]);
-  EXPECT_BITS(0.9999999999999999, e1[0]);
-  EXPECT_BITS(-0.4999999999999999, e1[1]); // the division's two roundings
+  expect_mat(M({{-1.9999999999999998, 1.4999999999999998}, {0.9999999999999999, -0.4999999999999999}}),
+             unit_solutions(d)); // the division's two roundings
 
   d = model::lu(M({{1, 1}, {1, 1}}));
   EXPECT_EQ(1, d.code);
@@ -169,14 +145,7 @@ TEST(Model, WorkedFactorisations) {
   EXPECT_EQ((std::vector<unsigned>{0, 1}), d.perm);
   EXPECT_BITS(1.0, d.parity);
   expect_mat(M({{4, 3}, {1.5, -1.5}}), d.f);
-  e0 = {1, 0};
-  e1 = {0, 1};
-  model::lus(d.f, d.perm, e0);
-  model::lus(d.f, d.perm, e1);
-  EXPECT_BITS(-0.5, e0[0]);
-  EXPECT_BITS(1.0, e0[1]);
-  EXPECT_BITS(0.5, e1[0]);
-  EXPECT_BITS(-0.6666666666666666, e1[1]);
+  expect_mat(M({{-0.5, 1.0}, {0.5, -0.6666666666666666}}), unit_solutions(d));
 
   d = model::lu(M({{0, 0}, {1, 1}}));
   EXPECT_EQ(0, d.code);

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "numerics_util.h"
+#include "support.h"
 
 namespace {
 

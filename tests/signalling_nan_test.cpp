@@ -9,12 +9,12 @@
 #include <cstdio>
 #include <string>
 
-#include "numerics_util.h"
+#include "support.h"
 
 namespace {
 
-using nu::raw;
-using nu::set_raw;
+using t::bits;
+using t::set_bits;
 
 const std::uint64_t snan_pos = 0x7ff4000000000001ULL;
 const std::uint64_t snan_neg = 0xfff4000000000002ULL;
@@ -27,13 +27,13 @@ std::string hex(std::uint64_t u) {
 }
 
 // The bits of an element, by reference, in hexadecimal for readable failures.
-std::string bits_of(const double &d) { return hex(raw(d)); }
+std::string bits_of(const double &d) { return hex(bits(d)); }
 
 // A 2x3 matrix with both signalling NaNs among ordinary values.
 Matrix_d sample() {
   Matrix_d m = t::mat({{1.5, 2.0, -3.0}, {4.0, 5.0, 6.0}});
-  set_raw(m(0, 1), snan_pos);
-  set_raw(m(1, 2), snan_neg);
+  set_bits(m(0, 1), snan_pos);
+  set_bits(m(1, 2), snan_neg);
   return m;
 }
 
@@ -43,7 +43,7 @@ Matrix_d sample() {
   }
   for (unsigned int r = 0; r < actual.SizeRow(); ++r) {
     for (unsigned int c = 0; c < actual.SizeCol(); ++c) {
-      if (raw(expected(r, c)) != raw(actual(r, c))) {
+      if (bits(expected(r, c)) != bits(actual(r, c))) {
         return ::testing::AssertionFailure()
                << "element (" << r << ", " << c << ") is " << bits_of(actual(r, c)) << ", expected "
                << bits_of(expected(r, c));
@@ -91,7 +91,7 @@ TEST(SignallingNan, NegFlipsTheSignBitOnly) {
   Matrix_d expected = sample();
   for (unsigned int r = 0; r < 2; ++r) {
     for (unsigned int c = 0; c < 3; ++c) {
-      set_raw(expected(r, c), raw(a(r, c)) ^ sign);
+      set_bits(expected(r, c), bits(a(r, c)) ^ sign);
     }
   }
   Matrix_d res(2, 3);
@@ -107,9 +107,9 @@ TEST(SignallingNan, NegFlipsTheSignBitOnly) {
 
 TEST(SignallingNan, SequencesAndVectorsKeepTheBits) {
   Vector<double> x(3);
-  set_raw(x[0], snan_pos);
+  set_bits(x[0], snan_pos);
   x[1] = 2.0;
-  set_raw(x[2], snan_neg);
+  set_bits(x[2], snan_neg);
 
   const Vector<double> copy(x);
   EXPECT_EQ(hex(snan_pos), bits_of(copy[0]));
@@ -131,7 +131,7 @@ TEST(SignallingNan, SequencesAndVectorsKeepTheBits) {
   EXPECT_EQ(hex(snan_neg), bits_of(x[2]));
 
   Vector2<double> v2;
-  set_raw(v2[1], snan_neg);
+  set_bits(v2[1], snan_neg);
   v2[0] = 0.0;
   const Vector2<double> v2copy(v2);
   EXPECT_EQ(hex(snan_neg), bits_of(v2copy[1]));
@@ -140,8 +140,8 @@ TEST(SignallingNan, SequencesAndVectorsKeepTheBits) {
 TEST(SignallingNan, FixedSizeCopiesKeepTheBits) {
   Matrix2x2_d a;
   t::fill(a, {{1.0, 2.0}, {3.0, 4.0}});
-  set_raw(a(0, 0), snan_neg);
-  set_raw(a(1, 1), snan_pos);
+  set_bits(a(0, 0), snan_neg);
+  set_bits(a(1, 1), snan_pos);
 
   const Matrix2x2_d copy(a);
   EXPECT_TRUE(exact(a, copy));
@@ -163,7 +163,7 @@ TEST(SignallingNan, FixedSizeCopiesKeepTheBits) {
 // as it was; element (1, 1) = 1 - 0.5 sNaN is arithmetic and quiet.
 TEST(SignallingNan, LuExchangeMovesTheBits) {
   Matrix_d a = t::mat({{1.0, 1.0}, {2.0, 0.0}});
-  set_raw(a(1, 1), snan_neg);
+  set_bits(a(1, 1), snan_neg);
   Matrix_d f(2, 2);
   Seq<unsigned int> perm(2);
   double parity = 0.0;
