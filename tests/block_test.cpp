@@ -41,61 +41,29 @@ Matrix_d sample45() {
   return ::testing::AssertionSuccess();
 }
 
-TEST(Transpose, TwoByThreeBecomesThreeByTwoBitForBit) {
-  const Matrix_d a = t::mat({{1.0, -0.0, 0x1p-1074}, {-inf, 5.0, 6.25}});
-  const Matrix_d b = a.trasp();
-  ASSERT_EQ(3u, b.SizeRow());
-  ASSERT_EQ(2u, b.SizeCol());
-  for (unsigned int i = 0; i < 2; ++i) {
-    for (unsigned int j = 0; j < 3; ++j) {
-      EXPECT_EQ(t::bits(a(i, j)), t::bits(b(j, i))) << i << ", " << j;
+// Shapes swap and every element moves bit for bit, on empty shapes too;
+// twice gives the original (operator== would fail on the NaN).
+TEST(Transpose, EveryElementBitForBit) {
+  for (const Matrix_d &a : {t::mat({{1.0, -0.0, 0x1p-1074}, {-inf, 5.0, 6.25}}), sample45(), Matrix_d(0, 4),
+                            Matrix_d(4, 0), Matrix_d(0, 0), t::mat({{-0.0}})}) {
+    SCOPED_TRACE(::testing::Message() << a.SizeRow() << "x" << a.SizeCol());
+    const Matrix_d b = a.trasp();
+    ASSERT_EQ(a.SizeCol(), b.SizeRow());
+    ASSERT_EQ(a.SizeRow(), b.SizeCol());
+    for (unsigned int i = 0; i < a.SizeRow(); ++i) {
+      for (unsigned int j = 0; j < a.SizeCol(); ++j) {
+        EXPECT_EQ(t::bits(a(i, j)), t::bits(b(j, i))) << i << ", " << j;
+      }
     }
+    EXPECT_SAME(a, b.trasp());
   }
 }
 
-TEST(Transpose, KeepsNaNPayloadsAndSignedZeros) {
+// Every block of every size, the half-open ranges included: the whole
+// matrix, single elements, the NaN and the signed zero, and empty ranges up
+// to the far edge.
+TEST(Block, EveryBlockBitForBit) {
   const Matrix_d a = sample45();
-  const Matrix_d b = a.trasp();
-  ASSERT_EQ(5u, b.SizeRow());
-  ASSERT_EQ(4u, b.SizeCol());
-  for (unsigned int i = 0; i < 4; ++i) {
-    for (unsigned int j = 0; j < 5; ++j) {
-      EXPECT_EQ(t::bits(a(i, j)), t::bits(b(j, i))) << i << ", " << j;
-    }
-  }
-  // Twice gives the original, bit for bit (operator== would fail on the NaN).
-  EXPECT_SAME(a, b.trasp());
-}
-
-TEST(Transpose, EmptyAndOneByOne) {
-  const Matrix_d e04(0, 4), e40(4, 0), e00(0, 0);
-  const Matrix_d t04 = e04.trasp(), t40 = e40.trasp(), t00 = e00.trasp();
-  EXPECT_EQ(4u, t04.SizeRow());
-  EXPECT_EQ(0u, t04.SizeCol());
-  EXPECT_EQ(0u, t40.SizeRow());
-  EXPECT_EQ(4u, t40.SizeCol());
-  EXPECT_EQ(0u, t00.SizeRow());
-  EXPECT_EQ(0u, t00.SizeCol());
-  const Matrix_d one = t::mat({{-0.0}});
-  EXPECT_SAME(one, one.trasp());
-  const Matrix_d a = t::mat({{1, 2, 3}, {4, 5, 6}});
-  EXPECT_TRUE(a == a.trasp().trasp());
-}
-
-TEST(Block, WholeMatrix) {
-  const Matrix_d a = sample45();
-  EXPECT_SAME(a, a.Sub(0, 0, 4, 5));
-}
-
-TEST(Block, HalfOpenRanges) {
-  const Matrix_d a = sample45();
-  const Matrix_d b = a.Sub(1, 1, 3, 4);
-  ASSERT_EQ(2u, b.SizeRow());
-  ASSERT_EQ(3u, b.SizeCol());
-  EXPECT_EQ(t::bits(a(1, 1)), t::bits(b(0, 0)));
-  EXPECT_EQ(t::bits(a(2, 3)), t::bits(b(1, 2)));
-  EXPECT_TRUE(is_block(a, 1, 1, b));
-  // Every block of every size, including the NaN and the signed zero.
   for (unsigned int r0 = 0; r0 <= 4; ++r0) {
     for (unsigned int r1 = r0; r1 <= 4; ++r1) {
       for (unsigned int c0 = 0; c0 <= 5; ++c0) {
@@ -108,29 +76,8 @@ TEST(Block, HalfOpenRanges) {
       }
     }
   }
-}
-
-TEST(Block, EmptyAndSingleElementBlocks) {
-  const Matrix_d a = sample45();
-  const Matrix_d rows0 = a.Sub(2, 0, 2, 5);
-  EXPECT_EQ(0u, rows0.SizeRow());
-  EXPECT_EQ(5u, rows0.SizeCol());
-  const Matrix_d cols0 = a.Sub(0, 3, 4, 3);
-  EXPECT_EQ(4u, cols0.SizeRow());
-  EXPECT_EQ(0u, cols0.SizeCol());
-  const Matrix_d corner = a.Sub(4, 5, 4, 5); // both ranges empty at the far edge
-  EXPECT_EQ(0u, corner.SizeRow());
-  EXPECT_EQ(0u, corner.SizeCol());
-  for (unsigned int k = 0; k < 4; ++k) {
-    const Matrix_d one = a.Sub(k, k, k + 1, k + 1);
-    ASSERT_EQ(1u, one.SizeRow());
-    ASSERT_EQ(1u, one.SizeCol());
-    EXPECT_EQ(t::bits(a(k, k)), t::bits(one(0, 0))) << k;
-  }
-  const Matrix_d e00(0, 0);
-  const Matrix_d whole = e00.Sub(0, 0, 0, 0);
-  EXPECT_EQ(0u, whole.SizeRow());
-  EXPECT_EQ(0u, whole.SizeCol());
+  const Matrix_d whole = Matrix_d(0, 0).Sub(0, 0, 0, 0);
+  EXPECT_EQ(0u, whole.SizeRow() + whole.SizeCol());
 }
 
 // Arguments outside the limits: a 0x0 result. Unrefused, they would read
@@ -166,10 +113,9 @@ TEST(Block, ArgumentsOutsideTheLimitsGiveZeroByZero) {
     EXPECT_EQ(0u, s.SizeCol()) << b[0] << " " << b[1] << " " << b[2] << " " << b[3];
   }
   const Matrix_d e00(0, 0), e30(3, 0);
-  const Matrix_d s1 = e00.Sub(0, 0, 1, 1), s2 = e30.Sub(0, 0, 3, 1), s3 = e30.Sub(1, 0, 4, 0);
-  EXPECT_EQ(0u, s1.SizeRow() + s1.SizeCol());
-  EXPECT_EQ(0u, s2.SizeRow() + s2.SizeCol());
-  EXPECT_EQ(0u, s3.SizeRow() + s3.SizeCol());
+  for (const Matrix_d &s : {e00.Sub(0, 0, 1, 1), e30.Sub(0, 0, 3, 1), e30.Sub(1, 0, 4, 0)}) {
+    EXPECT_EQ(0u, s.SizeRow() + s.SizeCol());
+  }
   EXPECT_UNTOUCHED(before, a);
 }
 

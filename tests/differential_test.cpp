@@ -80,6 +80,13 @@ double value(Rng &g, Family f) {
   }
 }
 
+// Fills every element of a matrix's array or of a vector from one family.
+template <class C> void draw(Rng &g, Family f, C &c) {
+  for (double &v : c) {
+    v = value(g, f);
+  }
+}
+
 // a * (1 + 2^-m), m >= 14, rounds twice to a value other than its single
 // rounding when a's last m bits are a half, eleven zeros and a non-zero
 // rest: the extended result is exactly the midpoint of two doubles, and the
@@ -116,12 +123,8 @@ struct Inputs {
 
 Inputs generate(Rng &g, Family f, unsigned n) {
   Inputs in = {Mat(n, n), Mat(n, n), Vec(n), Vec(n), value(g, f)};
-  for (double &v : in.a.a) {
-    v = value(g, f);
-  }
-  for (double &v : in.b.a) {
-    v = value(g, f);
-  }
+  draw(g, f, in.a.a);
+  draw(g, f, in.b.a);
   for (unsigned i = 0; i < n; ++i) {
     in.x[i] = value(g, f);
     in.rhs[i] = i < n / 3 && g() & 1 ? 0.0 : value(g, f); // leading zeros skip forward products
@@ -130,12 +133,8 @@ Inputs generate(Rng &g, Family f, unsigned n) {
   if (f == NearSingular && n > 1) {
     if (g() & 1) { // integer rank n-1: pivots cancel to exactly zero or nearly
       Mat x(n, n - 1), y(n - 1, n);
-      for (double &v : x.a) {
-        v = value(g, SmallInt);
-      }
-      for (double &v : y.a) {
-        v = value(g, SmallInt);
-      }
+      draw(g, SmallInt, x.a);
+      draw(g, SmallInt, y.a);
       for (unsigned i = 0; i < n * n; ++i) {
         long long s = 0;
         for (unsigned k = 0; k + 1 < n; ++k) {
@@ -324,13 +323,8 @@ void rectangular_case(Check &check, Rng &g, Family f) {
   const unsigned kb = fits ? k : k + 1 + below(g, 3);
   Mat x(r, k), z(kb, c), w(r, k);
   Vec v(kb);
-  for (Mat *m : {&x, &z, &w}) {
-    for (double &e : m->a) {
-      e = value(g, f);
-    }
-  }
-  for (double &e : v) {
-    e = value(g, f);
+  for (Vec *e : {&x.a, &z.a, &w.a, &v}) {
+    draw(g, f, *e);
   }
   const Matrix_d lx = model::to_lib(x), lz = model::to_lib(z), lw = model::to_lib(w);
   Matrix_d res = junk(r, c);

@@ -77,7 +77,7 @@ template <class... Obj> std::function<State()> watch(const Obj &...objs) {
   return [&objs...] { return state_of(objs...); };
 }
 
-// Builds an object of type T from sizes and drops it.
+// Builds an object of type T from sizes, or as a copy of a std::cref, and drops it.
 template <class T, class... Arg> std::function<void()> make(Arg... args) {
   return [=] {
     T obj(args...);
@@ -155,18 +155,9 @@ TEST(FaultInjection, Sequences) {
   const Vector<double> src5 = line(5), src7 = line(7);
   Vector3<double> v3;
   v3.Dup(line(3));
-  inject("Seq<double>(const Seq &)", 1, watch(src5), [&] {
-    Seq<double> s(src5);
-    alloc::keep(s);
-  });
-  inject("Vector<double>(const Vector &)", 1, watch(src5), [&] {
-    Vector<double> v(src5);
-    alloc::keep(v);
-  });
-  inject("Vector3<double>(const Vector3 &)", 1, watch(v3), [&] {
-    Vector3<double> v(v3);
-    alloc::keep(v);
-  });
+  inject("Seq<double>(const Seq &)", 1, watch(src5), make<Seq<double>>(std::cref(src5)));
+  inject("Vector<double>(const Vector &)", 1, watch(src5), make<Vector<double>>(std::cref(src5)));
+  inject("Vector3<double>(const Vector3 &)", 1, watch(v3), make<Vector3<double>>(std::cref(v3)));
 
   Vector<double> x = line(5);
   inject("Redim(7)", 1, watch(x), [&] { x.Redim(7); });

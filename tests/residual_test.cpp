@@ -136,9 +136,9 @@ void check(const std::string &name, const Matrix_d &a, Rng &rng) {
   const Ratios r = residuals(a, b);
   std::printf("%-30s n = %3u   factor %7.3Lf   solve %7.3Lf   inverse %7.3Lf\n", name.c_str(), n, r.factor,
               r.solve, r.inverse);
-  EXPECT_LT(r.factor, threshold) << name << ", n = " << n;
-  EXPECT_LT(r.solve, threshold) << name << ", n = " << n;
-  EXPECT_LT(r.inverse, threshold) << name << ", n = " << n;
+  for (long double ratio : {r.factor, r.solve, r.inverse}) {
+    EXPECT_LT(ratio, threshold) << name << ", n = " << n;
+  }
 }
 
 Matrix_d random_matrix(unsigned int n, Rng &rng, double scale) {
@@ -195,24 +195,19 @@ TEST(Residual, VandermondeMatrices) {
   const unsigned int sizes[] = {3, 6, 10, 20, 50, 100};
   for (unsigned int n : sizes) {
     Matrix_d v(n, n);
-    for (unsigned int i = 0; i < n; ++i) {
-      const double x = n == 1 ? 0.5 : -1.0 + 2.0 * i / (n - 1.0);
-      double power = 1.0;
-      for (unsigned int j = 0; j < n; ++j) {
-        v(i, j) = power;
-        power *= x;
+    // Points in [-1, 1], then points 1 .. n: rows from 1 to n^(n-1), up to
+    // 1e198 at n = 100.
+    for (bool unit : {true, false}) {
+      for (unsigned int i = 0; i < n; ++i) {
+        const double x = unit ? -1.0 + 2.0 * i / (n - 1.0) : i + 1.0;
+        double power = 1.0;
+        for (unsigned int j = 0; j < n; ++j) {
+          v(i, j) = power;
+          power *= x;
+        }
       }
+      check(unit ? "Vandermonde, points in [-1,1]" : "Vandermonde, points 1..n", v, rng);
     }
-    check("Vandermonde, points in [-1,1]", v, rng);
-    // Points 1 .. n: rows from 1 to n^(n-1), up to 1e198 at n = 100.
-    for (unsigned int i = 0; i < n; ++i) {
-      double power = 1.0;
-      for (unsigned int j = 0; j < n; ++j) {
-        v(i, j) = power;
-        power *= i + 1.0;
-      }
-    }
-    check("Vandermonde, points 1..n", v, rng);
   }
 }
 

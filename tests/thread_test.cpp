@@ -3,7 +3,6 @@
 // keeps no shared state, so the only way to fail is a hidden write to an
 // operand or to some static scratch object; under ThreadSanitizer such a
 // race is reported as well.
-#include <cstdint>
 #include <thread>
 #include <vector>
 
@@ -15,22 +14,7 @@ const unsigned int order = 6;
 const int threads = 4;
 const int rounds = 25;
 
-using Bits = std::vector<std::uint64_t>;
-
-void add(Bits &out, const Matrix_d &m) {
-  out.push_back(m.SizeRow());
-  for (unsigned int r = 0; r < m.SizeRow(); ++r) {
-    for (unsigned int c = 0; c < m.SizeCol(); ++c) {
-      out.push_back(t::bits(m(r, c)));
-    }
-  }
-}
-void add(Bits &out, const Vector<double> &v) {
-  out.push_back(v.Size());
-  for (unsigned int i = 0; i < v.Size(); ++i) {
-    out.push_back(t::bits(v[i]));
-  }
-}
+using Bits = std::vector<t::Snapshot>;
 
 Matrix_d operand(double shift) {
   Matrix_d m(order, order);
@@ -63,29 +47,27 @@ struct Shared {
 
 Bits work(Shared &s) {
   Bits out;
-  add(out, s.a + s.b);
-  add(out, s.a - s.b);
-  add(out, s.a * s.b);
-  add(out, s.a * s.rhs);
-  add(out, s.a.trasp());
-  add(out, s.a.inv());
-  add(out, s.a.Sub(1, 2, 5, 6));
-  out.push_back(t::bits(s.a.det()));
-  out.push_back(s.b.IsSingular());
+  out.push_back(t::snap(s.a + s.b));
+  out.push_back(t::snap(s.a - s.b));
+  out.push_back(t::snap(s.a * s.b));
+  out.push_back(t::snap(s.a * s.rhs));
+  out.push_back(t::snap(s.a.trasp()));
+  out.push_back(t::snap(s.a.inv()));
+  out.push_back(t::snap(s.a.Sub(1, 2, 5, 6)));
+  out.push_back(t::snap(t::vec({s.a.det(), s.b.IsSingular() ? 1.0 : 0.0})));
   // Each thread solves in a vector of its own with the shared factors.
   Vector<double> x(s.rhs);
   s.factors.LUs(s.perm, x);
-  add(out, x);
-  add(out, s.small * s.small + -s.small * 0.5);
-  add(out, s.small * s.v3);
+  out.push_back(t::snap(x));
+  out.push_back(t::snap(s.small * s.small + -s.small * 0.5));
+  out.push_back(t::snap(s.small * s.v3));
   return out;
 }
 
 TEST(Threads, SameResultsAsOneThread) {
   Shared s;
   const Bits expected = work(s);
-  Bits operands;
-  add(operands, s.a), add(operands, s.b), add(operands, s.factors), add(operands, s.small);
+  const Bits operands = {t::snap(s.a), t::snap(s.b), t::snap(s.factors), t::snap(s.small)};
 
   std::vector<int> mismatches(threads, 0);
   std::vector<std::thread> pool;
@@ -102,9 +84,7 @@ TEST(Threads, SameResultsAsOneThread) {
   for (int i = 0; i < threads; ++i) {
     EXPECT_EQ(0, mismatches[i]) << "thread " << i;
   }
-  Bits after;
-  add(after, s.a), add(after, s.b), add(after, s.factors), add(after, s.small);
-  EXPECT_TRUE(operands == after);
+  EXPECT_TRUE(operands == Bits({t::snap(s.a), t::snap(s.b), t::snap(s.factors), t::snap(s.small)}));
 }
 
 } // namespace
