@@ -56,19 +56,17 @@ struct Input {
     std::memcpy(&d, &u, sizeof d);
     return d;
   }
-  Mat mat(unsigned r, unsigned c) {
-    Mat m(r, c);
-    for (double &x : m.a) {
-      x = value();
-    }
-    return m;
-  }
   Vec vec(unsigned n) {
     Vec v(n);
     for (double &x : v) {
       x = value();
     }
     return v;
+  }
+  Mat mat(unsigned r, unsigned c) {
+    Mat m(r, c);
+    m.a = vec(r * c);
+    return m;
   }
   // Mostly a given size, sometimes another one, so that refusals are reached.
   unsigned near(unsigned want) { return p.ConsumeIntegralInRange<unsigned>(0, 3) == 0 ? dim() : want; }
