@@ -40,3 +40,15 @@ endif()
 if(TOVRA_I386_EMULATOR)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${TOVRA_I386_EMULATOR})
 endif()
+
+# Said once per configure run: CMake reads a toolchain file several times,
+# and again inside every try_compile project.
+get_property(_reported GLOBAL PROPERTY TOVRA_I386_REPORTED)
+if(NOT _reported AND NOT CMAKE_IN_TRY_COMPILE)
+  set_property(GLOBAL PROPERTY TOVRA_I386_REPORTED TRUE)
+  if(TOVRA_I386_EMULATOR)
+    message(STATUS "tovra i386: test programs run under ${TOVRA_I386_EMULATOR}")
+  else()
+    message(STATUS "tovra i386: test programs run natively")
+  endif()
+endif()

@@ -80,7 +80,7 @@ for arch in $archs; do
       t0=$SECONDS
       echo "== $name: $dir"
       args=(-S "$src" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-$level"
-        "-DCMAKE_CXX_COMPILER=$cxx")
+        "-DCMAKE_CXX_COMPILER=$cxx" -DTOVRA_BUILD_TESTS=ON)
       [ "$arch" = i386 ] && args+=("-DCMAKE_TOOLCHAIN_FILE=$src/cmake/i386.cmake")
 
       result=""

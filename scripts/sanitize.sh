@@ -47,7 +47,7 @@ extra=()
 echo "== sanitize $mode ($cxx): configure and build in $out"
 cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_C_COMPILER="$cc" \
   -DCMAKE_CXX_FLAGS_DEBUG="$flags" -DCMAKE_EXE_LINKER_FLAGS="$link" -DCMAKE_SHARED_LINKER_FLAGS="$link" \
-  -DTOVRA_BUILD_EXAMPLES=ON "${extra[@]}" >/dev/null
+  -DTOVRA_BUILD_TESTS=ON -DTOVRA_BUILD_EXAMPLES=ON "${extra[@]}" >/dev/null
 
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1

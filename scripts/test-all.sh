@@ -13,7 +13,8 @@ for arch in x86_64 i386; do
   [ "$arch" = i386 ] && extra=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/i386.cmake")
   echo "== $arch: configure and build in $dir"
   cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O2 \
-    -DCMAKE_CXX_COMPILER=g++ -DTOVRA_BUILD_BENCH=ON "${extra[@]}" >/dev/null
+    -DCMAKE_CXX_COMPILER=g++ -DTOVRA_BUILD_TESTS=ON -DTOVRA_BUILD_BENCH=ON "${extra[@]}" |
+    { grep -F 'tovra i386:' || true; }
   cmake --build "$dir" -j "$jobs"
   echo "== $arch: test"
   ctest --test-dir "$dir" --output-on-failure -j "$jobs"
