@@ -3,12 +3,48 @@
 #include <cmath>
 #include <limits>
 
-#include "xprec.h"
+#include "arith.h"
 
-using tovra_detail::add_product;
-using tovra_detail::ext;
-using tovra_detail::sub_product;
-using tovra_detail::to_double;
+namespace {
+
+// The baseline computes as the library's default path does where it runs:
+// on the x87 unit, or with the integer arithmetic where there is none.
+#if TOVRA_HAVE_X87
+typedef tovra_detail::X87 B;
+#else
+typedef tovra_detail::Soft B;
+#endif
+
+double add_product(double s, double a, double b) {
+  B::add_product_into(s, B::get(a), B::get(b));
+  return s;
+}
+double sub_product(double s, double a, double b) {
+  B::sub_product_into(s, B::get(a), B::get(b));
+  return s;
+}
+double plus(double a, double b) {
+  double r;
+  B::sum_into(r, B::get(a), B::get(b));
+  return r;
+}
+double minus(double a, double b) {
+  double r;
+  B::difference_into(r, B::get(a), B::get(b));
+  return r;
+}
+double times(double a, double b) {
+  double r;
+  B::product_into(r, B::get(a), B::get(b));
+  return r;
+}
+double over(double a, double b) {
+  double r;
+  B::quotient_into(r, B::get(a), B::get(b));
+  return r;
+}
+
+} // namespace
 
 namespace baseline {
 
@@ -30,11 +66,11 @@ template <class Op> bool elementwise(const Matrix_d &a, Matrix_d &res, const Mat
 } // namespace
 
 bool sum(const Matrix_d &a, Matrix_d &res, const Matrix_d &b) {
-  return elementwise(a, res, b, tovra_detail::sum);
+  return elementwise(a, res, b, plus);
 }
 
 bool sub(const Matrix_d &a, Matrix_d &res, const Matrix_d &b) {
-  return elementwise(a, res, b, tovra_detail::difference);
+  return elementwise(a, res, b, minus);
 }
 
 bool neg(const Matrix_d &a, Matrix_d &res) {
@@ -55,7 +91,7 @@ bool molt(const Matrix_d &a, Matrix_d &res, double s) {
   }
   for (unsigned int r = 0; r < a.SizeRow(); ++r) {
     for (unsigned int c = 0; c < a.SizeCol(); ++c) {
-      res(r, c) = tovra_detail::product(s, a(r, c));
+      res(r, c) = times(s, a(r, c));
     }
   }
   return true;
@@ -111,7 +147,7 @@ int lu(const Matrix_d &source, Matrix_d &a, Seq<unsigned int> &perm, double &par
     if (big == 0.0) {
       return 0;
     }
-    scale[i] = tovra_detail::quotient(1.0, big);
+    scale[i] = over(1.0, big);
   }
   for (unsigned int j = 0; j < n; ++j) {
     for (unsigned int i = 0; i < j; ++i) {
@@ -129,9 +165,9 @@ int lu(const Matrix_d &source, Matrix_d &a, Seq<unsigned int> &perm, double &par
         s = sub_product(s, a(i, k), a(k, j));
       }
       a(i, j) = s;
-      const ext m = std::fabs(static_cast<ext>(s)) * scale[i];
-      if (m >= best) {
-        best = to_double(m);
+      B::value bv = B::get(best);
+      if (B::scaled_ge(B::get(s), B::get(scale[i]), bv)) {
+        B::put(best, bv);
         p = i;
       }
     }
@@ -149,9 +185,9 @@ int lu(const Matrix_d &source, Matrix_d &a, Seq<unsigned int> &perm, double &par
       a(j, j) = 1e-20;
     }
     if (j != n - 1) {
-      const double r = tovra_detail::quotient(1.0, a(j, j));
+      const double r = over(1.0, a(j, j));
       for (unsigned int i = j + 1; i < n; ++i) {
-        a(i, j) = tovra_detail::product(a(i, j), r);
+        a(i, j) = times(a(i, j), r);
       }
     }
   }
@@ -182,7 +218,7 @@ void lus(const Matrix_d &f, Seq<unsigned int> &perm, Vector<double> &b) {
     for (int k = i + 1; k < n; ++k) {
       s = sub_product(s, f(i, k), b[k]);
     }
-    b[i] = tovra_detail::quotient(s, f(i, i));
+    b[i] = over(s, f(i, i));
   }
 }
 
@@ -195,7 +231,7 @@ double det(const Matrix_d &m) {
   }
   double d = parity;
   for (unsigned int i = 0; i < m.SizeRow(); ++i) {
-    d = tovra_detail::product(d, work(i, i));
+    d = times(d, work(i, i));
   }
   return d;
 }

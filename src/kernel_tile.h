@@ -1,14 +1,15 @@
-// The inner loop shared by the product and the elimination: a few rows of a
-// target each receive a run of terms, k ascending, while a short stretch of
-// their columns stays in the first-level cache. Every element keeps its own
-// running sum in its own slot, so the sums of one row's columns (and of the
-// tile's rows) are independent chains that the processor overlaps; the
-// terms of one element still arrive one by one in ascending k.
+// The inner loop shared by the product, the elimination and the inverse: a
+// few rows of a target each receive a run of terms, k ascending, while a
+// short stretch of their columns stays in the first-level cache. Every
+// element keeps its own running sum in its own slot, so the sums of one
+// row's columns (and of the tile's rows) are independent chains that the
+// processor overlaps; the terms of one element still arrive one by one in
+// ascending k.
 #ifndef TOVRA_KERNEL_TILE_H
 #define TOVRA_KERNEL_TILE_H
 
+#include "arith.h"
 #include "tovra/matrix_d.h"
-#include "xprec.h"
 
 // The loops over the rows of a tile have a count fixed at compile time;
 // unrolled, every sum of the tile has an address of its own in the loop
@@ -27,11 +28,31 @@ const unsigned int tile_columns = 128;
 
 enum Terms { add_terms, subtract_terms };
 
+// One term for each of R rows across a stretch of columns: for c in
+// [c0, c1) and t < R, d[t][c] takes m[t] * u[c], added as in a product or
+// subtracted as in elimination. All these elements are independent, so an
+// arithmetic may specialise this for its own, wider, way of doing them.
+template <class A, int R, Terms T> struct RowTerms {
+  static void run(double *const *d, const typename A::value *m, const double *u, unsigned int c0,
+                  unsigned int c1) {
+    for (unsigned int c = c0; c < c1; ++c) {
+      const typename A::value v = A::get(u[c]);
+      TOVRA_UNROLL
+      for (int t = 0; t < R; ++t) {
+        if (T == add_terms) {
+          A::add_product_into(d[t][c], m[t], v);
+        } else {
+          A::sub_product_into(d[t][c], m[t], v);
+        }
+      }
+    }
+  }
+};
+
 // For t < R and c in [c0, c1): dst(r0 + t, c) receives, for k = k0 .. k1-1
-// in this order, the term lhs(r0 + t, k) * rhs(k, c): added to the sum as
-// in a product, or subtracted from it as in elimination. The region written
+// in this order, the term lhs(r0 + t, k) * rhs(k, c). The region written
 // must not overlap the regions read.
-template <int R, Terms T>
+template <class A, int R, Terms T>
 inline void tile(Matrix_d &dst, unsigned int r0, const Matrix_d &lhs, const Matrix_d &rhs, unsigned int k0,
                  unsigned int k1, unsigned int c0, unsigned int c1) {
   double *d[R];
@@ -42,38 +63,34 @@ inline void tile(Matrix_d &dst, unsigned int r0, const Matrix_d &lhs, const Matr
     l[t] = &lhs(r0 + t, 0);
   }
   for (unsigned int k = k0; k < k1; ++k) {
-    const double *u = &rhs(k, 0);
-    double m[R];
+    typename A::value m[R];
     TOVRA_UNROLL
     for (int t = 0; t < R; ++t) {
-      m[t] = l[t][k];
+      m[t] = A::get(l[t][k]);
     }
-    for (unsigned int c = c0; c < c1; ++c) {
-      const double v = u[c];
-      TOVRA_UNROLL
-      for (int t = 0; t < R; ++t) {
-        if (T == add_terms) {
-          add_product_into(d[t][c], m[t], v);
-        } else {
-          sub_product_into(d[t][c], m[t], v);
-        }
-      }
-    }
+    RowTerms<A, R, T>::run(d, m, &rhs(k, 0), c0, c1);
   }
 }
 
 // All rows [r0, r1) of dst, in tiles of 4 rows and then single rows.
-template <Terms T>
+template <class A, Terms T>
 inline void tile_rows(Matrix_d &dst, unsigned int r0, unsigned int r1, const Matrix_d &lhs,
                       const Matrix_d &rhs, unsigned int k0, unsigned int k1, unsigned int c0,
                       unsigned int c1) {
   unsigned int r = r0;
   for (; r + 4 <= r1; r += 4) {
-    tile<4, T>(dst, r, lhs, rhs, k0, k1, c0, c1);
+    tile<A, 4, T>(dst, r, lhs, rhs, k0, k1, c0, c1);
   }
   for (; r < r1; ++r) {
-    tile<1, T>(dst, r, lhs, rhs, k0, k1, c0, c1);
+    tile<A, 1, T>(dst, r, lhs, rhs, k0, k1, c0, c1);
   }
+}
+
+// One row takes one term across a stretch: row[c] receives m * u[c].
+template <class A, Terms T>
+inline void row_terms(double *row, typename A::value m, const double *u, unsigned int c0, unsigned int c1) {
+  double *const d[1] = {row};
+  RowTerms<A, 1, T>::run(d, &m, u, c0, c1);
 }
 
 } // namespace tovra_detail

@@ -15,7 +15,6 @@
 
 #include "bits.h"
 #include "kernel_tile.h"
-#include "xprec.h"
 
 namespace tovra_detail {
 
@@ -27,7 +26,7 @@ const unsigned int block_columns = 32;
 
 } // namespace
 
-void eliminate(Matrix_d &a, Seq<unsigned int> &perm, double &parity, Vector<double> &scale) {
+template <class A> void eliminate(Matrix_d &a, Seq<unsigned int> &perm, double &parity, Vector<double> &scale) {
   const unsigned int n = a.SizeRow();
   for (unsigned int j0 = 0; j0 < n; j0 += block_columns) {
     const unsigned int j1 = n - j0 < block_columns ? n : j0 + block_columns;
@@ -35,14 +34,11 @@ void eliminate(Matrix_d &a, Seq<unsigned int> &perm, double &parity, Vector<doub
     // rest of the block only, so the next pivot search sees its column
     // complete; the columns right of the block wait for the whole block.
     for (unsigned int j = j0; j < j1; ++j) {
-      pivot(a, j, perm, parity, scale);
+      pivot<A>(a, j, perm, parity, scale);
       const double *rj = &a(j, 0);
       for (unsigned int i = j + 1; i < n; ++i) {
         double *ri = &a(i, 0);
-        const double l = ri[j];
-        for (unsigned int c = j + 1; c < j1; ++c) {
-          sub_product_into(ri[c], l, rj[c]);
-        }
+        row_terms<A, subtract_terms>(ri, A::get(ri[j]), rj, j + 1, j1);
       }
     }
     if (j1 == n) {
@@ -56,14 +52,11 @@ void eliminate(Matrix_d &a, Seq<unsigned int> &perm, double &parity, Vector<doub
         const double *rk = &a(k, 0);
         for (unsigned int i = k + 1; i < j1; ++i) {
           double *ri = &a(i, 0);
-          const double l = ri[k];
-          for (unsigned int c = c0; c < c1; ++c) {
-            sub_product_into(ri[c], l, rk[c]);
-          }
+          row_terms<A, subtract_terms>(ri, A::get(ri[k]), rk, c0, c1);
         }
       }
       // Every row below the block takes the block's terms, in order.
-      tile_rows<subtract_terms>(a, j1, n, a, a, j0, j1, c0, c1);
+      tile_rows<A, subtract_terms>(a, j1, n, a, a, j0, j1, c0, c1);
     }
   }
 }
@@ -75,7 +68,7 @@ namespace {
 // R rows themselves, whose terms come last since their k are the largest.
 // The exchanges of the R rows are made first, in order: each touches only
 // entries at or below its own row, never an entry the rows above store.
-template <int R>
+template <class A, int R>
 void forward_rows(const Matrix_d &f, const Seq<unsigned int> &perm, Vector<double> &b, int first, int i) {
   double s[R];
   const double *row[R];
@@ -87,24 +80,24 @@ void forward_rows(const Matrix_d &f, const Seq<unsigned int> &perm, Vector<doubl
     row[t] = &f(i + t, 0);
   }
   for (int k = first; k < i; ++k) {
-    const double v = b[k];
+    const typename A::value v = A::get(b[k]);
     TOVRA_UNROLL
     for (int t = 0; t < R; ++t) {
-      sub_product_into(s[t], row[t][k], v);
+      A::sub_product_into(s[t], A::get(row[t][k]), v);
     }
   }
   TOVRA_UNROLL
   for (int t = 0; t < R; ++t) {
     for (int k = i; k < i + t; ++k) {
-      sub_product_into(s[t], row[t][k], b[k]);
+      A::sub_product_into(s[t], A::get(row[t][k]), A::get(b[k]));
     }
-    b[i + t] = s[t];
+    move_bits(b[i + t], s[t]);
   }
 }
 
 } // namespace
 
-void substitute(const Matrix_d &f, const Seq<unsigned int> &perm, Vector<double> &b) {
+template <class A> void substitute(const Matrix_d &f, const Seq<unsigned int> &perm, Vector<double> &b) {
   // Signed indices, so that a 0 x 0 system runs no loop at all.
   const int n = static_cast<int>(f.SizeCol());
   // -1 while every forward value so far was zero: terms below the first
@@ -116,15 +109,15 @@ void substitute(const Matrix_d &f, const Seq<unsigned int> &perm, Vector<double>
   // it, and it moves by its bits.
   for (; i < n && first < 0; ++i) {
     swap_bits(&b[i], &b[perm[i]], 1);
-    if (b[i] != 0.0) { // a NaN counts as non-zero, -0.0 as zero
+    if (!A::is_zero(A::get(b[i]))) { // a NaN counts as non-zero, -0.0 as zero
       first = i;
     }
   }
   for (; i + 4 <= n; i += 4) {
-    forward_rows<4>(f, perm, b, first, i);
+    forward_rows<A, 4>(f, perm, b, first, i);
   }
   for (; i < n; ++i) {
-    forward_rows<1>(f, perm, b, first, i);
+    forward_rows<A, 1>(f, perm, b, first, i);
   }
   // Each row's sum starts with the term of the row just solved, so the rows
   // of the back pass cannot overlap: one chain, kept as short as it gets.
@@ -132,12 +125,13 @@ void substitute(const Matrix_d &f, const Seq<unsigned int> &perm, Vector<double>
     const double *row = &f(r, 0);
     // The sum rounds in its own slot: one store and one load per term,
     // where a double variable could travel through an SSE register too.
-    double s = b[r];
+    double s;
+    move_bits(s, b[r]);
     for (int k = r + 1; k < n; ++k) {
-      sub_product_into(s, row[k], b[k]);
+      A::sub_product_into(s, A::get(row[k]), A::get(b[k]));
     }
     // A true division, rounded to extended and then to double.
-    quotient_into(b[r], s, row[r]);
+    A::quotient_into(b[r], A::get(s), A::get(row[r]));
   }
 }
 
@@ -151,6 +145,7 @@ void substitute(const Matrix_d &f, const Seq<unsigned int> &perm, Vector<double>
 // Column j of the inverse is column pi(j) of the result, put in place at
 // the end by the exchanges in reverse order, row by row. The column scratch
 // vector is not needed.
+template <class A>
 void invert(const Matrix_d &f, const Seq<unsigned int> &perm, Matrix_d &x, Vector<double> &) {
   const unsigned int n = f.SizeRow();
   for (unsigned int i = 0; i < n; ++i) {
@@ -167,28 +162,20 @@ void invert(const Matrix_d &f, const Seq<unsigned int> &perm, Matrix_d &x, Vecto
       const double *l = &f(i, 0);
       // Column q takes terms from k = q on: at step k the columns q0 .. k.
       for (unsigned int k = q0; k < i; ++k) {
-        const double *zk = &x(k, 0);
-        const double m = l[k];
         const unsigned int end = k + 1 < q1 ? k + 1 : q1;
-        for (unsigned int q = q0; q < end; ++q) {
-          sub_product_into(z[q], m, zk[q]);
-        }
+        row_terms<A, subtract_terms>(z, A::get(l[k]), &x(k, 0), q0, end);
       }
     }
     for (unsigned int i = n; i-- > 0;) {
       double *z = &x(i, 0);
       const double *u = &f(i, 0);
       for (unsigned int k = i + 1; k < n; ++k) {
-        const double *zk = &x(k, 0);
-        const double m = u[k];
-        for (unsigned int q = q0; q < q1; ++q) {
-          sub_product_into(z[q], m, zk[q]);
-        }
+        row_terms<A, subtract_terms>(z, A::get(u[k]), &x(k, 0), q0, q1);
       }
       // A true division, rounded to extended and then to double.
-      const double d = u[i];
+      const typename A::value d = A::get(u[i]);
       for (unsigned int q = q0; q < q1; ++q) {
-        z[q] = quotient(z[q], d);
+        A::quotient_into(z[q], A::get(z[q]), d);
       }
     }
   }
@@ -199,6 +186,12 @@ void invert(const Matrix_d &f, const Seq<unsigned int> &perm, Matrix_d &x, Vecto
     }
   }
 }
+
+#define TOVRA_INSTANTIATE(A)                                                                                 \
+  template void eliminate<A>(Matrix_d &, Seq<unsigned int> &, double &, Vector<double> &);                  \
+  template void substitute<A>(const Matrix_d &, const Seq<unsigned int> &, Vector<double> &);               \
+  template void invert<A>(const Matrix_d &, const Seq<unsigned int> &, Matrix_d &, Vector<double> &);
+TOVRA_FOR_EACH_ARITHMETIC(TOVRA_INSTANTIATE)
 
 } // namespace tovra_detail
 

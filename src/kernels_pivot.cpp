@@ -1,48 +1,84 @@
-// The pivot step of the elimination, shared by both kernel sets so that the
-// pivot rule, its tie-break and the zero-pivot replacement are written once.
-#include <cmath>
-
+// What both kernel sets share: the scaling pass, the pivot step of the
+// elimination and the determinant's product, so that the pivot rule, its
+// tie-break and the zero-pivot replacement are written once.
+#include "arith.h"
 #include "bits.h"
 #include "kernels.h"
-#include "xprec.h"
 
 namespace tovra_detail {
 
-// Pivot search of column j (already reduced), exchange, record, zero-pivot
-// replacement and the multipliers below the pivot.
+template <class A> int factor(Matrix_d &a, Seq<unsigned int> &perm, double &parity, Vector<double> &scale) {
+  typedef typename A::value V;
+  const unsigned int n = a.SizeRow();
+  // Every row is scaled before any elimination, so a zero row anywhere ends
+  // the call with the target holding the plain copy.
+  for (unsigned int i = 0; i < n; ++i) {
+    V big = A::of(0.0);
+    for (unsigned int c = 0; c < n; ++c) {
+      const V t = A::magnitude(A::get(a(i, c)));
+      if (A::greater(t, big)) { // a NaN never compares greater and is passed over
+        big = t;
+      }
+    }
+    if (A::is_zero(big)) {
+      return 0;
+    }
+    A::quotient_into(scale[i], A::of(1.0), big);
+  }
+  eliminate<A>(a, perm, parity, scale);
+  return 1;
+}
+
+template <class A>
 void pivot(Matrix_d &a, unsigned int j, Seq<unsigned int> &perm, double &parity, Vector<double> &scale) {
+  typedef typename A::value V;
   const unsigned int n = a.SizeRow();
   // When no candidate qualifies (every scaled magnitude NaN), row j stays.
-  double best = 0.0;
+  V best = A::of(0.0);
   unsigned int p = j;
   for (unsigned int i = j; i < n; ++i) {
     // The scaled magnitude is compared unrounded against the rounded best,
     // so candidates that round to the same double are still told apart;
     // >= lets the last of equal candidates win.
-    const ext m = std::fabs(static_cast<ext>(a(i, j))) * scale[i];
-    if (m >= best) {
-      best = to_double(m);
+    if (A::scaled_ge(A::get(a(i, j)), A::get(scale[i]), best)) {
       p = i;
     }
   }
   if (p != j) {
     swap_bits(&a(p, 0), &a(j, 0), n);
-    parity = -parity;
+    negate_bits(parity, parity);
     // Row j's entry is never read again, so only the one moving down is kept.
-    scale[p] = scale[j];
+    move_bits(scale[p], scale[j]);
   }
   perm[j] = p;
-  if (a(j, j) == 0.0) {
-    a(j, j) = 1e-20;
+  if (A::is_zero(A::get(a(j, j)))) {
+    const double tiny = 1e-20;
+    move_bits(a(j, j), tiny);
   }
   if (j != n - 1) {
     // Multiplied by the rounded reciprocal, not divided by the pivot.
-    const double r = quotient(1.0, a(j, j));
+    double r;
+    A::quotient_into(r, A::of(1.0), A::get(a(j, j)));
+    const V rv = A::get(r);
     for (unsigned int i = j + 1; i < n; ++i) {
       double &l = a(i, j);
-      l = product(l, r);
+      A::product_into(l, A::get(l), rv);
     }
   }
 }
+
+template <class A> void determinant(const Matrix_d &f, const double &parity, double &d) {
+  move_bits(d, parity);
+  // The parity is the first factor; the diagonal is taken from the top down.
+  for (unsigned int i = 0; i < f.SizeRow(); ++i) {
+    A::product_into(d, A::get(d), A::get(f(i, i)));
+  }
+}
+
+#define TOVRA_INSTANTIATE(A)                                                                                 \
+  template int factor<A>(Matrix_d &, Seq<unsigned int> &, double &, Vector<double> &);                      \
+  template void pivot<A>(Matrix_d &, unsigned int, Seq<unsigned int> &, double &, Vector<double> &);        \
+  template void determinant<A>(const Matrix_d &, const double &, double &);
+TOVRA_FOR_EACH_ARITHMETIC(TOVRA_INSTANTIATE)
 
 } // namespace tovra_detail

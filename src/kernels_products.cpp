@@ -5,12 +5,12 @@
 
 #if !defined(TOVRA_PLAIN_KERNELS)
 
+#include "bits.h"
 #include "kernel_tile.h"
-#include "xprec.h"
 
 namespace tovra_detail {
 
-void multiply(const Matrix_d &a, const Matrix_d &b, Matrix_d &res) {
+template <class A> void multiply(const Matrix_d &a, const Matrix_d &b, Matrix_d &res) {
   const unsigned int rows = a.SizeRow(), cols = b.SizeCol(), depth = b.SizeRow();
   for (unsigned int c0 = 0; c0 < cols; c0 += tile_columns) {
     const unsigned int c1 = cols - c0 < tile_columns ? cols : c0 + tile_columns;
@@ -21,14 +21,14 @@ void multiply(const Matrix_d &a, const Matrix_d &b, Matrix_d &res) {
         row[c] = 0.0;
       }
     }
-    tile_rows<add_terms>(res, 0, rows, a, b, 0, depth, c0, c1);
+    tile_rows<A, add_terms>(res, 0, rows, a, b, 0, depth, c0, c1);
   }
 }
 
 namespace {
 
 // R rows at once: R independent sums, each over its row in column order.
-template <int R>
+template <class A, int R>
 void rows_times_vector(const Matrix_d &a, unsigned int r0, const Vector<double> &x, Vector<double> &y) {
   const unsigned int n = a.SizeCol();
   const double *row[R];
@@ -39,38 +39,43 @@ void rows_times_vector(const Matrix_d &a, unsigned int r0, const Vector<double> 
     s[t] = 0.0;
   }
   for (unsigned int c = 0; c < n; ++c) {
-    const double v = x[c];
+    const typename A::value v = A::get(x[c]);
     TOVRA_UNROLL
     for (int t = 0; t < R; ++t) {
-      add_product_into(s[t], row[t][c], v);
+      A::add_product_into(s[t], A::get(row[t][c]), v);
     }
   }
   TOVRA_UNROLL
   for (int t = 0; t < R; ++t) {
-    y[r0 + t] = s[t];
+    move_bits(y[r0 + t], s[t]);
   }
 }
 
 } // namespace
 
-void multiply(const Matrix_d &a, const Vector<double> &x, Vector<double> &y) {
+template <class A> void multiply(const Matrix_d &a, const Vector<double> &x, Vector<double> &y) {
   const unsigned int rows = a.SizeRow();
   unsigned int r = 0;
   for (; r + 8 <= rows; r += 8) {
-    rows_times_vector<8>(a, r, x, y);
+    rows_times_vector<A, 8>(a, r, x, y);
   }
   if (r + 4 <= rows) {
-    rows_times_vector<4>(a, r, x, y);
+    rows_times_vector<A, 4>(a, r, x, y);
     r += 4;
   }
   if (r + 2 <= rows) {
-    rows_times_vector<2>(a, r, x, y);
+    rows_times_vector<A, 2>(a, r, x, y);
     r += 2;
   }
   if (r < rows) {
-    rows_times_vector<1>(a, r, x, y);
+    rows_times_vector<A, 1>(a, r, x, y);
   }
 }
+
+#define TOVRA_INSTANTIATE(A)                                                                                 \
+  template void multiply<A>(const Matrix_d &, const Matrix_d &, Matrix_d &);                                \
+  template void multiply<A>(const Matrix_d &, const Vector<double> &, Vector<double> &);
+TOVRA_FOR_EACH_ARITHMETIC(TOVRA_INSTANTIATE)
 
 } // namespace tovra_detail
 

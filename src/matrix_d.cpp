@@ -1,14 +1,14 @@
-// Members of Matrix_d: the object, arithmetic, transpose and block, and the
-// LU family. Every rounding point goes through the helpers of xprec.h, and
-// every value moved unchanged goes through those of bits.h.
+// Members of Matrix_d: the object, arithmetic, transpose and block. Every
+// operation that computes or compares values tests its shapes, then picks
+// its arithmetic once (arith.h) and runs a kernel (kernels.h); every value
+// moved unchanged goes through the helpers of bits.h.
 #include "tovra/matrix_d.h"
 
-#include <cmath>
 #include <limits>
 
+#include "arith.h"
 #include "bits.h"
 #include "kernels.h"
-#include "xprec.h"
 
 namespace {
 
@@ -30,20 +30,10 @@ void fill_nan(Vector<double> &x) {
   }
 }
 
-// Shared shape of Sum and Sub: the four tests in their order, then one pass
-// over the target, each element read before it is written so that the
-// target may be either operand.
-template <class Op> bool elementwise(const Matrix_d &a, Matrix_d &res, const Matrix_d &b, Op op) {
-  if (res.SizeCol() != b.SizeCol() || res.SizeRow() != b.SizeRow() || a.SizeCol() != res.SizeCol() ||
-      a.SizeRow() != res.SizeRow()) {
-    return false;
-  }
-  for (unsigned int r = 0; r < res.SizeRow(); ++r) {
-    for (unsigned int c = 0; c < res.SizeCol(); ++c) {
-      res(r, c) = op(a(r, c), b(r, c));
-    }
-  }
-  return true;
+// The four shape tests of Sum and Sub, in their order.
+bool fits_elementwise(const Matrix_d &a, const Matrix_d &res, const Matrix_d &b) {
+  return res.SizeCol() == b.SizeCol() && res.SizeRow() == b.SizeRow() && a.SizeCol() == res.SizeCol() &&
+         a.SizeRow() == res.SizeRow();
 }
 
 } // namespace
@@ -93,17 +83,8 @@ bool Matrix_d::Dup(const Matrix_d &m) {
 bool Matrix_d::operator=(const Matrix_d &m) { return Dup(m); }
 
 bool Matrix_d::operator==(const Matrix_d &m) const {
-  if (!CmpMatrixSize(m)) {
-    return false;
-  }
-  for (unsigned int r = 0; r < SizeRow(); ++r) {
-    for (unsigned int c = 0; c < SizeCol(); ++c) {
-      if (!((*this)(r, c) == m(r, c))) {
-        return false;
-      }
-    }
-  }
-  return true;
+  return CmpMatrixSize(m) &&
+         tovra_detail::with_arithmetic([&](auto a) { return tovra_detail::equal<decltype(a)>(*this, m); });
 }
 
 bool Matrix_d::operator!=(const Matrix_d &m) const { return !(*this == m); }
@@ -111,11 +92,19 @@ bool Matrix_d::operator!=(const Matrix_d &m) const { return !(*this == m); }
 // ---- Arithmetic into a target -------------------------------------------------
 
 bool Matrix_d::Sum(Matrix_d &res, const Matrix_d &b) const {
-  return elementwise(*this, res, b, tovra_detail::sum);
+  if (!fits_elementwise(*this, res, b)) {
+    return false;
+  }
+  tovra_detail::with_arithmetic([&](auto a) { tovra_detail::add<decltype(a)>(*this, b, res); });
+  return true;
 }
 
 bool Matrix_d::Sub(Matrix_d &res, const Matrix_d &b) const {
-  return elementwise(*this, res, b, tovra_detail::difference);
+  if (!fits_elementwise(*this, res, b)) {
+    return false;
+  }
+  tovra_detail::with_arithmetic([&](auto a) { tovra_detail::subtract<decltype(a)>(*this, b, res); });
+  return true;
 }
 
 bool Matrix_d::Neg(Matrix_d &res) const {
@@ -134,11 +123,7 @@ bool Matrix_d::Molt(Matrix_d &res, double s) const {
   if (!CmpMatrixSize(res)) {
     return false;
   }
-  for (unsigned int r = 0; r < SizeRow(); ++r) {
-    for (unsigned int c = 0; c < SizeCol(); ++c) {
-      res(r, c) = tovra_detail::product(s, (*this)(r, c));
-    }
-  }
+  tovra_detail::with_arithmetic([&](auto a) { tovra_detail::scale<decltype(a)>(*this, s, res); });
   return true;
 }
 
@@ -146,7 +131,7 @@ bool Matrix_d::Molt(Matrix_d &res, const Matrix_d &b) const {
   if (SizeCol() != b.SizeRow() || SizeRow() != res.SizeRow() || b.SizeCol() != res.SizeCol()) {
     return false;
   }
-  tovra_detail::multiply(*this, b, res);
+  tovra_detail::with_arithmetic([&](auto a) { tovra_detail::multiply<decltype(a)>(*this, b, res); });
   return true;
 }
 
@@ -154,7 +139,7 @@ bool Matrix_d::Molt(Vector<double> &y, const Vector<double> &x) const {
   if (SizeCol() != x.Size() || y.Size() != SizeRow()) {
     return false;
   }
-  tovra_detail::multiply(*this, x, y);
+  tovra_detail::with_arithmetic([&](auto a) { tovra_detail::multiply<decltype(a)>(*this, x, y); });
   return true;
 }
 

@@ -12,50 +12,41 @@
 // to exactly-zero pivots, which are replaced by 1e-20: a singular matrix
 // without a zero row is "factored" (result 1), and everything computed from
 // it carries values of the order of 1e20.
-#include <cmath>
 #include <limits>
 
+#include "arith.h"
 #include "kernels.h"
 #include "tovra/matrix_d.h"
-#include "xprec.h"
+
+namespace {
+
+// The shape tests of LU, in their order, then the copy and the
+// factorisation with the arithmetic A.
+template <class A> int factor_copy(const Matrix_d &src, Matrix_d &a, Seq<unsigned int> &perm, double &parity,
+                                   Vector<double> &scale) {
+  if (a.SizeCol() != a.SizeRow() || src.SizeCol() != a.SizeRow() || src.SizeCol() != src.SizeRow() ||
+      src.SizeCol() != perm.Size()) {
+    return -1;
+  }
+  a = src;
+  parity = 1.0;
+  return tovra_detail::factor<A>(a, perm, parity, scale);
+}
+
+} // namespace
 
 int Matrix_d::LU(Matrix_d &a, Seq<unsigned int> &perm, double &parity) const {
   // Made before any test, on every call, and released on every return.
   Vector<double> scale(SizeRow());
-
-  if (a.SizeCol() != a.SizeRow() || SizeCol() != a.SizeRow() || SizeCol() != SizeRow() ||
-      SizeCol() != perm.Size()) {
-    return -1;
-  }
-  a = *this;
-  const unsigned int n = a.SizeRow();
-  parity = 1.0;
-
-  // Every row is scaled before any elimination, so a zero row anywhere ends
-  // the call with the target holding the plain copy.
-  for (unsigned int i = 0; i < n; ++i) {
-    double big = 0.0;
-    for (unsigned int c = 0; c < n; ++c) {
-      const double t = std::fabs(a(i, c));
-      if (t > big) { // a NaN never compares greater and is passed over
-        big = t;
-      }
-    }
-    if (big == 0.0) {
-      return 0;
-    }
-    scale[i] = tovra_detail::quotient(1.0, big);
-  }
-
-  tovra_detail::eliminate(a, perm, parity, scale);
-  return 1;
+  return tovra_detail::with_arithmetic(
+      [&](auto arith) { return factor_copy<decltype(arith)>(*this, a, perm, parity, scale); });
 }
 
 void Matrix_d::LUs(Seq<unsigned int> &perm, Vector<double> &b) const {
   if (SizeCol() != SizeRow() || SizeCol() != perm.Size() || SizeCol() != b.Size()) {
     return;
   }
-  tovra_detail::substitute(*this, perm, b);
+  tovra_detail::with_arithmetic([&](auto arith) { tovra_detail::substitute<decltype(arith)>(*this, perm, b); });
 }
 
 // det, inv and IsSingular work on scratch objects of their own, built in
@@ -66,17 +57,18 @@ double Matrix_d::det() const {
   Matrix_d work(SizeRow(), SizeCol());
   Seq<unsigned int> perm(SizeRow());
   double parity;
-  if (LU(work, perm, parity) == -1) {
-    // Non-square: LU wrote neither the work matrix nor the parity.
-    return std::numeric_limits<double>::quiet_NaN();
-  }
-  // After a result of 0 the work matrix holds the unfactored copy and the
-  // parity is 1.0, so this is the plain diagonal product, a signed zero.
-  double d = parity;
-  for (unsigned int i = 0; i < SizeRow(); ++i) {
-    d = tovra_detail::product(d, work(i, i));
-  }
-  return d;
+  return tovra_detail::with_arithmetic([&](auto arith) {
+    typedef decltype(arith) A;
+    Vector<double> scale(SizeRow());
+    if (factor_copy<A>(*this, work, perm, parity, scale) == -1) {
+      // Non-square: LU wrote neither the work matrix nor the parity.
+      return std::numeric_limits<double>::quiet_NaN();
+    }
+    // After a result of 0 the work matrix holds the unfactored copy and the
+    // parity is 1.0, so this is the plain diagonal product, a signed zero.
+    tovra_detail::determinant<A>(work, parity, parity);
+    return parity;
+  });
 }
 
 Matrix_d Matrix_d::inv() const {
@@ -85,16 +77,20 @@ Matrix_d Matrix_d::inv() const {
   Vector<double> col(SizeRow());
   Seq<unsigned int> perm(SizeRow());
   double parity;
-  if (LU(work, perm, parity) != 1) {
-    // The permutation was never written: there is nothing to solve with.
-    for (unsigned int r = 0; r < res.SizeRow(); ++r) {
-      for (unsigned int c = 0; c < res.SizeCol(); ++c) {
-        res(r, c) = std::numeric_limits<double>::quiet_NaN();
+  tovra_detail::with_arithmetic([&](auto arith) {
+    typedef decltype(arith) A;
+    Vector<double> scale(SizeRow());
+    if (factor_copy<A>(*this, work, perm, parity, scale) != 1) {
+      // The permutation was never written: there is nothing to solve with.
+      for (unsigned int r = 0; r < res.SizeRow(); ++r) {
+        for (unsigned int c = 0; c < res.SizeCol(); ++c) {
+          res(r, c) = std::numeric_limits<double>::quiet_NaN();
+        }
       }
+      return;
     }
-    return res;
-  }
-  tovra_detail::invert(work, perm, res, col);
+    tovra_detail::invert<A>(work, perm, res, col);
+  });
   return res;
 }
 

@@ -1,6 +1,7 @@
-// The one place that says how an arithmetic step is formed in extended
-// precision and rounded to double. Every kernel of the library uses these
-// helpers; none repeats the trick.
+// The x87 arithmetic: the one place that says how a step is formed in the
+// extended format on the hardware and rounded to double. It is one of the
+// arithmetic policies the kernels are written over (see arith.h); the other
+// computes the same bits with integers.
 //
 // Why the rounding must be forced: on i386, GCC evaluates double arithmetic
 // in the 80-bit x87 registers and may keep a "double" variable there across
@@ -33,69 +34,109 @@
 #pragma clang fp contract(off)
 #endif
 
-static_assert(LDBL_MANT_DIG == 64, "tovra needs long double to be the x87 80-bit extended format");
-static_assert(DBL_MANT_DIG == 53, "tovra needs IEEE double");
+static_assert(DBL_MANT_DIG == 53 && DBL_MAX_EXP == 1024, "tovra needs IEEE double");
+
+// The x87 path exists where long double is the x87 80-bit format; elsewhere
+// only the integer arithmetic is built.
+#if (defined(__i386__) || defined(__x86_64__)) && LDBL_MANT_DIG == 64 && defined(__GNUC__)
+#define TOVRA_HAVE_X87 1
+#else
+#define TOVRA_HAVE_X87 0
+#endif
+
+#if TOVRA_HAVE_X87
 
 namespace tovra_detail {
 
 typedef long double ext;
 
-// Rounds an extended value to double. The empty asm with a memory operand
-// makes the compiler store the 8-byte double and load it back, which is the
-// rounding: one round trip, and it cannot be optimised away or kept in a
-// register. (A volatile double would cost two round trips under GCC -m32.)
-inline double to_double(ext x) {
-  double d = static_cast<double>(x);
-#if defined(__GNUC__)
-  __asm__("" : "+m"(d));
-  return d;
-#else
-  volatile double slot = d;
-  return slot;
+// True when the host left the floating-point unit as the x87 arithmetic
+// needs it: x87 precision control at 64 bits, rounding to nearest, every
+// exception masked; and, where the compiler may use SSE for the comparisons
+// of doubles, MXCSR at its default too (with DAZ set, SSE takes a subnormal
+// for zero). Read afresh on every call: the host may change it at any time.
+inline bool x87_state_is_default() {
+  unsigned short cw;
+  __asm__ __volatile__("fnstcw %0" : "=m"(cw));
+  // Bits 6, 7 and 12 are reserved or ignored; the status flags live elsewhere.
+  if ((cw & 0x0f3f) != 0x033f) {
+    return false;
+  }
+#if defined(__SSE__)
+  unsigned int csr;
+  __asm__ __volatile__("stmxcsr %0" : "=m"(csr));
+  // DAZ, the exception masks, rounding and FTZ; bits 0-5 are sticky flags.
+  if ((csr & 0xffc0) != 0x1f80) {
+    return false;
+  }
 #endif
+  return true;
 }
 
-// The accumulation rule of elimination and substitution: the product of two
-// doubles rounded to extended, subtracted from the running sum in extended,
-// the difference rounded to double.
-inline double sub_product(double s, double a, double b) {
-  return to_double(static_cast<ext>(s) - static_cast<ext>(a) * b);
-}
-
-// The accumulation rule of the products: the product formed in extended,
-// added to the running sum in extended, the sum rounded to double.
-inline double add_product(double s, double a, double b) { return to_double(static_cast<ext>(a) * b + s); }
-
-// The same two rules applied to a running sum that lives in memory (an
-// element, or an entry of a small array of sums): the slot itself is the
-// 8-byte store that rounds. Kernels that keep many independent sums in
-// flight use these, so that each term still costs one store and one load.
+// Rounds an extended value into a double slot. The empty asm with a memory
+// operand makes the compiler really store the 8-byte double, which is the
+// rounding, and load it back for later reads: one round trip, which cannot
+// be optimised away or kept in a register.
 inline void round_into(double &slot, ext x) {
-#if defined(__GNUC__)
   slot = static_cast<double>(x);
-  // Later reads of the slot must load the stored double, never reuse the
-  // extended value the compiler still holds in a register.
   __asm__("" : "+m"(slot));
-#else
-  slot = to_double(x);
-#endif
 }
 
-inline void sub_product_into(double &s, double a, double b) {
-  round_into(s, static_cast<ext>(s) - static_cast<ext>(a) * b);
-}
+struct X87 {
+  // Values in flight are extended; every one was loaded from a double or
+  // rounded through a double slot, so each is exactly a double.
+  typedef ext value;
 
-inline void add_product_into(double &s, double a, double b) { round_into(s, static_cast<ext>(a) * b + s); }
+  // A double loaded into an x87 register. The asm keeps the compiler from
+  // folding the load into the next instruction as a memory operand: a
+  // signalling NaN in memory meeting a quiet NaN in a register does not
+  // follow the rule for two registers (larger significand wins), and which
+  // form the compiler picks would decide the NaN that comes out.
+  static value get(const double &x) {
+    ext v = x;
+    __asm__("" : "+t"(v));
+    return v;
+  }
+  // A value already exactly a double (a constant, a rounded result).
+  static value of(double x) { return x; }
+  static void put(double &slot, value v) { round_into(slot, v); }
 
-// A true division, its quotient rounded to extended, then into the slot.
-inline void quotient_into(double &slot, double a, double b) { round_into(slot, static_cast<ext>(a) / b); }
+  // The accumulation rule of elimination and substitution: the product of
+  // two doubles rounded to extended, subtracted from the running sum in
+  // extended, the difference rounded to double.
+  static void sub_product_into(double &s, value a, value b) { round_into(s, get(s) - a * b); }
+  // The accumulation rule of the products: the product formed in extended,
+  // added to the running sum in extended, the sum rounded to double.
+  static void add_product_into(double &s, value a, value b) { round_into(s, a * b + get(s)); }
+  // A true division, its quotient rounded to extended, then into the slot.
+  static void quotient_into(double &slot, value a, value b) { round_into(slot, a / b); }
 
-inline double sum(double a, double b) { return to_double(static_cast<ext>(a) + b); }
-inline double difference(double a, double b) { return to_double(static_cast<ext>(a) - b); }
-inline double product(double a, double b) { return to_double(static_cast<ext>(a) * b); }
-// A true division, its quotient rounded to extended, then to double.
-inline double quotient(double a, double b) { return to_double(static_cast<ext>(a) / b); }
+  static void sum_into(double &slot, value a, value b) { round_into(slot, a + b); }
+  static void difference_into(double &slot, value a, value b) { round_into(slot, a - b); }
+  static void product_into(double &slot, value a, value b) { round_into(slot, a * b); }
+
+  static bool is_zero(value a) { return a == 0; }
+  static bool equal(value a, value b) { return a == b; }
+  static bool greater(value a, value b) { return a > b; }
+  static value magnitude(value a) { return __builtin_fabsl(a); }
+
+  // The pivot test: |s| times the scale entry, rounded to extended and
+  // compared unrounded with the rounded best so far; best takes the
+  // product rounded to double when it qualifies.
+  static bool scaled_ge(value s, value scale, value &best) {
+    const ext m = __builtin_fabsl(s) * scale;
+    if (m >= best) {
+      double slot;
+      round_into(slot, m);
+      best = slot;
+      return true;
+    }
+    return false;
+  }
+};
 
 } // namespace tovra_detail
+
+#endif
 
 #endif

@@ -1,15 +1,25 @@
-# The exact reference model and the tests that hold the library to it.
-add_library(tovra_model STATIC model/x87.cpp model/linalg.cpp)
-# Optimised in every build: the model computes with integers only, so its
-# results cannot depend on the level, and unoptimised it would dominate the
-# run time of the -O0 builds under emulation.
-target_compile_options(tovra_model PRIVATE -Wall -Wextra -ffp-contract=off -O2)
-target_include_directories(tovra_model PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+# The exact integer arithmetic against the x87 unit, and every result of the
+# library held to it: golden results, host floating-point states, and the
+# plain kernels on integers against the library as it runs.
+tovra_gtest(arith_test arith_test.cpp)
+target_include_directories(arith_test PRIVATE ${PROJECT_SOURCE_DIR}/src)
 
-tovra_gtest(model_test model_test.cpp)
-target_link_libraries(model_test PRIVATE tovra_model)
+add_library(tovra_cases STATIC cases.cpp)
+target_link_libraries(tovra_cases PUBLIC tovra)
+target_compile_options(tovra_cases PRIVATE -Wall -Wextra -ffp-contract=off)
 
-tovra_gtest(differential_test differential_test.cpp)
-target_link_libraries(differential_test PRIVATE tovra_model)
+tovra_gtest(golden_test golden_test.cpp)
+target_link_libraries(golden_test PRIVATE tovra_cases)
+target_compile_definitions(golden_test PRIVATE TOVRA_GOLDEN_FILE="${CMAKE_CURRENT_SOURCE_DIR}/data/golden.txt")
+
+# The plain kernels compiled into the test, on the integer arithmetic, and
+# optimised in every build: unoptimised they would dominate the run time of
+# the -O0 builds under emulation.
+tovra_gtest(differential_test differential_test.cpp ${PROJECT_SOURCE_DIR}/src/kernels_plain.cpp
+            ${PROJECT_SOURCE_DIR}/src/kernels_pivot.cpp ${PROJECT_SOURCE_DIR}/src/kernels_elementwise.cpp)
+target_link_libraries(differential_test PRIVATE tovra_cases)
+target_include_directories(differential_test PRIVATE ${PROJECT_SOURCE_DIR}/src)
+target_compile_definitions(differential_test PRIVATE TOVRA_PLAIN_KERNELS)
+target_compile_options(differential_test PRIVATE -O2)
 
 include(${CMAKE_CURRENT_SOURCE_DIR}/fuzz/fuzz.cmake)

@@ -15,9 +15,9 @@ if(TOVRA_BUILD_FUZZ)
   endforeach()
   set(_tovra_sanitize -fsanitize=fuzzer,address,undefined -fno-sanitize=float-divide-by-zero
                       -fno-sanitize-recover=all)
-  add_executable(tovra_fuzz fuzz/fuzz_numerics.cpp model/x87.cpp model/linalg.cpp ${_tovra_fuzz_sources})
-  target_include_directories(tovra_fuzz PRIVATE ${PROJECT_SOURCE_DIR}/include ${PROJECT_SOURCE_DIR}/src
-                                                ${CMAKE_CURRENT_SOURCE_DIR})
+  add_executable(tovra_fuzz fuzz/fuzz_numerics.cpp cases.cpp ${_tovra_fuzz_sources})
+  target_include_directories(tovra_fuzz PRIVATE ${PROJECT_SOURCE_DIR}/include ${PROJECT_BINARY_DIR}/include
+                                                ${PROJECT_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR})
   target_compile_options(tovra_fuzz PRIVATE ${_tovra_sanitize} -g -ffp-contract=off -Wall -Wextra)
   target_link_options(tovra_fuzz PRIVATE ${_tovra_sanitize})
   add_test(NAME tovra_fuzz_smoke COMMAND tovra_fuzz -runs=2000 -seed=1)

@@ -1,0 +1,79 @@
+// The arithmetic the kernels are written over, and the choice of it at the
+// start of each public operation.
+//
+// Every numeric loop of the library is a template over an arithmetic policy
+// A, which supplies the value type the loops carry (A::value), the loads and
+// rounding stores of elements, and each kind of step:
+//   get(x), of(d)            a double as a value (of: a constant);
+//   put(slot, v)             v rounded into a double slot;
+//   sub_product_into(s, a, b), add_product_into(s, a, b)
+//                            the two accumulation rules, s a double slot;
+//   quotient_into, sum_into, difference_into, product_into
+//                            one step, rounded into the slot;
+//   is_zero, equal, greater, magnitude, scaled_ge
+//                            IEEE comparisons and the pivot test.
+// X87 (xprec.h) computes on the hardware; Soft computes the same bits with
+// integers only (soft_x87.h), on every CPU and whatever the host did to the
+// floating-point environment.
+#ifndef TOVRA_ARITH_H
+#define TOVRA_ARITH_H
+
+#include <cstdint>
+#include <cstring>
+
+#include "soft_x87.h"
+#include "xprec.h"
+
+namespace tovra_detail {
+
+struct Soft {
+  // The bits of a double: nothing of this policy ever passes through a
+  // floating-point register, so no host state reaches it and no exception
+  // can trap.
+  typedef std::uint64_t value;
+
+  static value get(const double &x) {
+    value u;
+    std::memcpy(&u, &x, sizeof u);
+    return u;
+  }
+  static value of(const double &x) { return get(x); }
+  static void put(double &slot, value v) { std::memcpy(&slot, &v, sizeof slot); }
+
+  static void sub_product_into(double &s, value a, value b) { put(s, soft::sub_product(get(s), a, b)); }
+  static void add_product_into(double &s, value a, value b) { put(s, soft::add_product(get(s), a, b)); }
+  static void quotient_into(double &slot, value a, value b) { put(slot, soft::quotient(a, b)); }
+  static void sum_into(double &slot, value a, value b) { put(slot, soft::sum(a, b)); }
+  static void difference_into(double &slot, value a, value b) { put(slot, soft::difference(a, b)); }
+  static void product_into(double &slot, value a, value b) { put(slot, soft::product(a, b)); }
+
+  static bool is_zero(value a) { return soft::is_zero(a); }
+  static bool equal(value a, value b) { return soft::equal(a, b); }
+  static bool greater(value a, value b) { return soft::greater(a, b); }
+  static value magnitude(value a) { return soft::magnitude(a); }
+  static bool scaled_ge(value s, value scale, value &best) { return soft::scaled_ge(s, scale, best, &best); }
+};
+
+// Runs body(A()) with the arithmetic this call may use: the x87 unit when
+// there is one and the host left it (and MXCSR) in the default state, the
+// integer arithmetic otherwise. The state is read once, here, per call; the
+// library never changes it and keeps no state of its own.
+template <class Body> inline auto with_arithmetic(Body body) -> decltype(body(Soft())) {
+#if TOVRA_HAVE_X87
+  if (x87_state_is_default()) {
+    return body(X87());
+  }
+#endif
+  return body(Soft());
+}
+
+} // namespace tovra_detail
+
+// Explicit instantiation of a kernel template for every policy.
+#if TOVRA_HAVE_X87
+#define TOVRA_FOR_EACH_ARITHMETIC(X) X(tovra_detail::X87) X(tovra_detail::Soft)
+#else
+#define TOVRA_FOR_EACH_ARITHMETIC(X) X(tovra_detail::Soft)
+#endif
+
+#endif
