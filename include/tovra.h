@@ -1,4 +1,5 @@
-// The whole public interface of libtovra: include this and link -ltovra.
+/// \file
+/// The whole public interface of libtovra: include this and link -ltovra.
 #ifndef TOVRA_H
 #define TOVRA_H
 
@@ -7,5 +8,6 @@
 #include "tovra/smatrix_d.h"
 #include "tovra/table.h"
 #include "tovra/vectorn.h"
+#include "tovra/version.h"
 
 #endif

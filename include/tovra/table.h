@@ -1,21 +1,23 @@
-// Table storage: the two-dimensional container under every matrix.
-//
-// A table holds a row count, a column count and an array of row pointers;
-// each row is an array of its own. Rows are separate allocations so that a
-// row never moves while the table lives: references returned by the element
-// accessors stay valid until the table is destroyed. The shape never changes
-// after construction.
-//
-// This header must stay usable from C++98 host programs.
+/// \file
+/// Table storage: the two-dimensional container under every matrix.
+///
+/// A table holds a row count, a column count and an array of row pointers;
+/// each row is an array of its own. Rows are separate allocations so that a
+/// row never moves while the table lives: references returned by the element
+/// accessors stay valid until the table is destroyed. The shape never changes
+/// after construction.
+///
+/// This header must stay usable from C++98 host programs.
 #ifndef TOVRA_TABLE_H
 #define TOVRA_TABLE_H
 
+/// The storage of a table of T: its two counts and the rows it owns.
 template <class T> class TableBase {
 public:
-  // rows x cols unset elements. The row-pointer array is allocated even for
-  // 0 rows; with 0 columns every row is a zero-length array. Should a row
-  // allocation fail, the rows already made and the row-pointer array are
-  // released before std::bad_alloc passes on: a failed table leaks nothing.
+  /// rows x cols unset elements. The row-pointer array is allocated even for
+  /// 0 rows; with 0 columns every row is a zero-length array. Should a row
+  /// allocation fail, the rows already made and the row-pointer array are
+  /// released before std::bad_alloc passes on: a failed table leaks nothing.
   TableBase(unsigned int rows, unsigned int cols) : rows_(rows), cols_(cols), row_(new T *[rows]) {
     unsigned int i = 0;
 #if defined(__cpp_exceptions) || defined(__EXCEPTIONS)
@@ -36,12 +38,12 @@ public:
     }
 #endif
   }
-  // Releases the rows and the row-pointer array; references from operator()
-  // and v() die with the table.
+  /// Releases the rows and the row-pointer array; references from operator()
+  /// and v() die with the table.
   ~TableBase() { _Empty(); }
 
-  // Releases every row, in increasing order, then the row-pointer array; the
-  // fields keep their values. The destructor's release step only.
+  /// Releases every row, in increasing order, then the row-pointer array; the
+  /// fields keep their values. The destructor's release step only.
   void _Empty() {
     if (row_ == 0) {
       return;
@@ -54,13 +56,17 @@ public:
     delete[] row_;
   }
 
-  // Element (r, c): references, no bounds or pointer checks.
+  /// Element (r, c): references, no bounds or pointer checks.
   T &operator()(unsigned int r, unsigned int c) { return row_[r][c]; }
+  /// Element (r, c) of a const table, unchecked like the other accessors.
   const T &operator()(unsigned int r, unsigned int c) const { return row_[r][c]; }
+  /// The same as operator()(r, c).
   T &v(unsigned int r, unsigned int c) { return row_[r][c]; }
+  /// The same as operator()(r, c) const.
   const T &v(unsigned int r, unsigned int c) const { return row_[r][c]; }
-  // The row and column counts fixed at construction.
+  /// The row count fixed at construction.
   unsigned int SizeRow() const { return rows_; }
+  /// The column count fixed at construction.
   unsigned int SizeCol() const { return cols_; }
 
 private:
@@ -74,11 +80,13 @@ private:
   T **row_;
 };
 
+/// A table that cannot be copied: the base of Matrix_d.
 template <class T> class Table : public TableBase<T> {
 public:
-  // rows x cols unset elements. Tables cannot be copied; a matrix copies
-  // through its own copy constructor or Dup.
+  /// rows x cols unset elements. Tables cannot be copied; a matrix copies
+  /// through its own copy constructor or Dup.
   Table(unsigned int rows, unsigned int cols) : TableBase<T>(rows, cols) {}
+  /// Releases the rows (through the base).
   ~Table() {}
 
 private:
