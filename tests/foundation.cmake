@@ -17,9 +17,6 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
 else()
   set(_arch -m64)
 endif()
-# With TOVRA_WARN_UNUSED_RESULT (the _nodiscard runs), C++98 must still
-# compile cleanly, while C++17 must report the assignments whose flag host.cpp
-# drops.
 # A cross build compiles them with its own g++ and with clang++ aimed at the
 # same target.
 set(_cxx_g++ g++)
@@ -31,6 +28,9 @@ if(TOVRA_TRIPLET)
   set(_flags_g++ "")
   set(_flags_clang++ --target=${TOVRA_TRIPLET})
 endif()
+# With TOVRA_WARN_UNUSED_RESULT (the _nodiscard runs), C++98 must still
+# compile cleanly, while C++17 must report the assignments whose flag host.cpp
+# drops.
 foreach(cxx g++ clang++)
   foreach(std c++98 c++11 c++14 c++17 c++20 c++2b c++98_nodiscard c++17_nodiscard)
     string(REGEX REPLACE "_nodiscard$" ";-DTOVRA_WARN_UNUSED_RESULT" flags "-std=${std}")
