@@ -1,10 +1,10 @@
 # Installs one build tree into a fresh prefix, checks the layout, then builds
-# and runs the consumer against it twice: through find_package and through
-# pkg-config. Run with cmake -P and these variables:
+# and runs the consumer against it with each of the README's command lines
+# for this architecture (consume.cmake). Run with cmake -P and these variables:
 #   BUILD_DIR  the build tree to install      WORK       scratch directory (emptied)
 #   CONSUMER   the consumer sources           LIBDIR     expected library dir, relative
-#   VERSION    x.y.z of the library           CXX, CXX_FLAGS, GENERATOR   the build's compiler setup
-#   TOOLCHAIN  toolchain file, if any         EMULATOR   runs the consumer, if needed
+#   VERSION    x.y.z of the library           SOURCE     the source tree (README.md)
+#   ARCH       x86_64 or i386                 EMULATOR   runs the consumer, if needed
 cmake_minimum_required(VERSION 3.16)
 
 function(run)
@@ -47,42 +47,7 @@ foreach(f include/tovra.h include/tovra/seq.h include/tovra/table.h include/tovr
   endif()
 endforeach()
 
-set(emulator)
-if(EMULATOR)
-  set(emulator ${EMULATOR})
-endif()
-
-# find_package, configured the way the library itself was.
-set(cfg -G ${GENERATOR} -DCMAKE_CXX_COMPILER=${CXX} "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}"
-        -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)
-if(TOOLCHAIN)
-  list(APPEND cfg -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN} "-DTOVRA_I386_EMULATOR=${EMULATOR}")
-endif()
-run(${CMAKE_COMMAND} -S ${CONSUMER} -B ${WORK}/cmake ${cfg})
-run(${CMAKE_COMMAND} --build ${WORK}/cmake)
-run(${emulator} ${WORK}/cmake/consumer)
-message(STATUS "find_package: ${output}")
-
-# The version file accepts the same major version only.
-foreach(request 0 2)
-  execute_process(COMMAND ${CMAKE_COMMAND} -S ${CONSUMER} -B ${WORK}/cmake -DTOVRA_REQUEST=${request}
-                  RESULT_VARIABLE rc OUTPUT_QUIET ERROR_QUIET)
-  if(rc EQUAL 0)
-    message(FATAL_ERROR "find_package(tovra ${request}) accepted version ${VERSION}")
-  endif()
-endforeach()
-
-# pkg-config, looking at this prefix only, not at the system's directories.
-set(ENV{PKG_CONFIG_LIBDIR} ${lib}/pkgconfig)
-unset(ENV{PKG_CONFIG_PATH})
-run(pkg-config --modversion tovra)
-if(NOT output STREQUAL "${VERSION}\n")
-  message(FATAL_ERROR "pkg-config reports version '${output}', expected ${VERSION}")
-endif()
-run(pkg-config --cflags --libs tovra)
-separate_arguments(pc_flags UNIX_COMMAND "${output}")
-separate_arguments(flags UNIX_COMMAND "${CXX_FLAGS}")
-run(${CXX} ${flags} -std=c++98 -Wall -Wextra -o ${WORK}/pc-consumer ${CONSUMER}/consumer.cpp ${pc_flags}
-    -Wl,-rpath,${lib})
-run(${emulator} ${WORK}/pc-consumer)
-message(STATUS "pkg-config: ${output}")
+set(README ${SOURCE}/README.md)
+set(PREFIX ${prefix})
+set(WORK ${WORK}/consume)
+include(${CMAKE_CURRENT_LIST_DIR}/consume.cmake)

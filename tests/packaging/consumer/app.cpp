@@ -1,6 +1,7 @@
-// A program from outside the project, built against an installed libtovra:
-// it must compile with the installed headers alone (as C++98, too), link,
-// load the installed shared object and get the library's exact results.
+// A program from outside the project, built against an installed libtovra
+// by the README's own command lines: it must compile with the installed
+// headers alone, link, load the installed shared object and get the
+// library's exact results.
 #include <cstdio>
 #include <cstring>
 
