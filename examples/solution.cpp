@@ -18,6 +18,37 @@ Vector<double> rhs_of(const LinearSystem &sys) {
   return b;
 }
 
+// True when LU, factoring a into `factors`, replaced an exactly zero pivot by
+// 1e-20. A diagonal element of 1e-20 may also be a genuine pivot, so -a is
+// factored as well. Rounding to nearest is symmetric, so until a pivot is
+// replaced the factors of -a are those of a with every non-zero value
+// negated, and the pivot rows are the same (they are chosen by magnitude): a
+// genuine pivot of 1e-20 shows there as -1e-20, while the first zero pivot,
+// replaced in both, is +1e-20 in both. What follows it does not matter.
+static bool zero_pivot_replaced(const Matrix_d &a, const Matrix_d &factors) {
+  const unsigned int n = a.SizeRow();
+  bool suspect = false;
+  for (unsigned int i = 0; i < n; ++i) {
+    suspect = suspect || factors(i, i) == 1e-20;
+  }
+  if (!suspect) {
+    return false;
+  }
+  const Matrix_d negated = -a;
+  Matrix_d negated_factors(n, n);
+  Seq<unsigned int> permutation(n);
+  double parity;
+  if (negated.LU(negated_factors, permutation, parity) != 1) {
+    return false; // cannot happen: -a has no zero row when a has none
+  }
+  for (unsigned int i = 0; i < n; ++i) {
+    if (factors(i, i) == 1e-20 && negated_factors(i, i) == 1e-20) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void solve(const LinearSystem &sys, Solution &s) {
   const unsigned int n = sys.n;
   const Matrix_d a = matrix_of(sys);
@@ -33,6 +64,7 @@ void solve(const LinearSystem &sys, Solution &s) {
   Seq<unsigned int> permutation(n);
   double parity;
   a.LU(factors, permutation, parity); // 1: A is square and has no zero row
+  s.zero_pivot = zero_pivot_replaced(a, factors);
   s.x = rhs_of(sys);
   factors.LUs(permutation, s.x);
   s.inverse = a.inv();

@@ -14,6 +14,7 @@ struct Solution {
   explicit Solution(unsigned int n) : x(n), inverse(n, n), residual(n, 1) {}
 
   bool singular = false;
+  bool zero_pivot = false; // LU replaced an exactly zero pivot by 1e-20
   double det = 0.0;
   Vector<double> x;
   Matrix_d inverse;

@@ -2,76 +2,101 @@
 
 #include <cctype>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 
 namespace {
 
-// Hands out the lines that hold something, as whitespace-separated tokens,
-// and remembers the number of the last line read for error messages.
-class LineSource {
+// Hands out the input as whitespace-separated tokens, line by line, and
+// remembers the number of the current line for error messages. Only the
+// token being read is held, so a line of any length costs no memory.
+class TokenSource {
 public:
-  explicit LineSource(std::FILE *in) : in_(in) {}
+  explicit TokenSource(std::FILE *in) : in_(in) {}
 
-  // False at the end of the input or on a read error (see read_error()); a line
-  // cut short by a read error is not handed out.
-  bool next(std::vector<std::string> &tokens) {
-    std::string text;
-    while (read_line(text) && errno_ == 0) {
-      tokens.clear();
-      split(text, tokens);
-      if (!tokens.empty()) {
+  // Moves to the next line that holds a token, skipping what is left of the
+  // current one. False at the end of the input or on a read error (see
+  // read_error()).
+  bool next_line() {
+    if (!at_line_end_) {
+      skip_line();
+    }
+    for (;;) {
+      int c = get();
+      if (c == EOF) {
+        return false;
+      }
+      if (line_start_) {
+        ++line_;
+        line_start_ = false;
+      }
+      if (c == '\n') {
+        line_start_ = true;
+      } else if (c == '#') {
+        skip_line();
+      } else if (!is_space(c)) {
+        std::ungetc(c, in_);
+        at_line_end_ = false;
         return true;
       }
     }
-    return false;
   }
+
+  // The next token of the current line; false when the line has none left.
+  // A token longer than kMaxToken comes back cut to kMaxToken + 1 characters.
+  bool next_token(std::string &token) {
+    token.clear();
+    if (at_line_end_) {
+      return false;
+    }
+    int c = get();
+    while (c != EOF && c != '\n' && c != '#' && is_space(c)) {
+      c = get();
+    }
+    for (; c != EOF && c != '\n' && c != '#' && !is_space(c); c = get()) {
+      if (token.size() <= kMaxToken) {
+        token.push_back(static_cast<char>(c));
+      }
+    }
+    if (c == EOF || c == '\n') {
+      end_line();
+    } else if (c == '#') {
+      skip_line();
+    }
+    return !token.empty();
+  }
+
   unsigned long line() const { return line_; }
   // The errno of a failed read, 0 when the input simply ended.
   int read_error() const { return errno_; }
 
 private:
-  bool read_line(std::string &text) {
-    text.clear();
+  static bool is_space(int c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+  int get() {
     int c = std::getc(in_);
-    if (c == EOF) {
-      note_error();
-      return false;
-    }
-    ++line_;
-    for (; c != EOF && c != '\n'; c = std::getc(in_)) {
-      text.push_back(static_cast<char>(c));
-    }
-    note_error();
-    return true;
-  }
-  void note_error() {
-    if (std::ferror(in_) && errno_ == 0) {
+    if (c == EOF && std::ferror(in_) && errno_ == 0) {
       errno_ = errno != 0 ? errno : EIO;
     }
+    return c;
   }
-  static void split(const std::string &text, std::vector<std::string> &tokens) {
-    std::string::size_type i = 0, end = text.find('#');
-    if (end == std::string::npos) {
-      end = text.size();
-    }
-    while (i < end) {
-      while (i < end && std::isspace(static_cast<unsigned char>(text[i]))) {
-        ++i;
-      }
-      std::string::size_type start = i;
-      while (i < end && !std::isspace(static_cast<unsigned char>(text[i]))) {
-        ++i;
-      }
-      if (i > start) {
-        tokens.push_back(text.substr(start, i - start));
-      }
-    }
+  // Discards the rest of the current line, its line end included.
+  void skip_line() {
+    int c;
+    do {
+      c = get();
+    } while (c != EOF && c != '\n');
+    end_line();
+  }
+  void end_line() {
+    at_line_end_ = true;
+    line_start_ = true;
   }
 
   std::FILE *in_;
   unsigned long line_ = 0;
+  bool line_start_ = true;  // the next character read starts a line
+  bool at_line_end_ = true; // the current line has been read to its end
   int errno_ = 0;
 };
 
@@ -91,14 +116,16 @@ std::string quoted(const std::string &token) {
 }
 
 // Only plain decimal digits: "3.0", "+3" and "0x3" are refused for the order
-// rather than guessed at.
-bool parse_order(const std::string &token, unsigned int &n) {
+// rather than guessed at. Sets `too_large` for an order above kMaxOrder.
+bool parse_order(const std::string &token, unsigned int &n, bool &too_large) {
+  too_large = false;
   if (token.empty() || token.find_first_not_of("0123456789") != std::string::npos) {
     return false;
   }
   errno = 0;
   unsigned long long value = std::strtoull(token.c_str(), nullptr, 10);
-  if (errno == ERANGE || value > UINT_MAX) {
+  if (errno == ERANGE || value > kMaxOrder) {
+    too_large = true;
     return false;
   }
   n = static_cast<unsigned int>(value);
@@ -120,37 +147,60 @@ std::string count(std::size_t numbers) {
 
 class Reader {
 public:
-  Reader(std::FILE *in, LinearSystem &sys, std::string &error) : lines_(in), sys_(sys), error_(error) {}
+  Reader(std::FILE *in, LinearSystem &sys, std::string &error) : input_(in), sys_(sys), error_(error) {}
 
   bool run() { return read_order() && read_rows() && read_numbers(sys_.b, "b") && at_end(); }
 
 private:
+  // A read error explains whatever went wrong after it, so it is reported
+  // instead.
   bool fail(const std::string &what) {
-    error_ = "line " + std::to_string(lines_.line()) + ": " + what;
+    if (input_.read_error() != 0) {
+      return fail_missing("");
+    }
+    error_ = "line " + std::to_string(input_.line()) + ": " + what;
     return false;
   }
   bool fail_missing(const std::string &what) {
-    if (lines_.read_error() != 0) {
-      error_ = (lines_.line() == 0 ? std::string("cannot read")
-                                   : "read error after line " + std::to_string(lines_.line())) +
-               ": " + std::strerror(lines_.read_error());
-    } else if (lines_.line() == 0) {
+    if (input_.read_error() != 0) {
+      error_ = (input_.line() == 0 ? std::string("cannot read")
+                                   : "read error after line " + std::to_string(input_.line())) +
+               ": " + std::strerror(input_.read_error());
+    } else if (input_.line() == 0) {
       error_ = "the input is empty: expected the order n";
     } else {
-      error_ = "the input ends after line " + std::to_string(lines_.line()) + ": " + what + " is missing";
+      error_ = "the input ends after line " + std::to_string(input_.line()) + ": " + what + " is missing";
     }
     return false;
   }
+  // The next token of the current line into token_; false at the line's end
+  // and, with a message, for a token too long to be a number.
+  bool next_token(const std::string &what) {
+    if (!input_.next_token(token_)) {
+      return false;
+    }
+    if (token_.size() > kMaxToken) {
+      fail(what + " is longer than " + std::to_string(kMaxToken) + " characters, found " + quoted(token_));
+      return false;
+    }
+    return true;
+  }
 
   bool read_order() {
-    if (!lines_.next(tokens_)) {
+    if (!input_.next_line()) {
       return fail_missing("the order n");
     }
-    if (!parse_order(tokens_[0], sys_.n)) {
-      return fail("the order n must be a non-negative integer, found " + quoted(tokens_[0]));
+    if (!next_token("the order n")) {
+      return false;
     }
-    if (tokens_.size() > 1) {
-      return fail("unexpected " + quoted(tokens_[1]) + " after the order n");
+    bool too_large;
+    if (!parse_order(token_, sys_.n, too_large)) {
+      return fail(too_large ? "the order n is too large, found " + quoted(token_) + " (at most " +
+                                  std::to_string(kMaxOrder) + ")"
+                            : "the order n must be a non-negative integer, found " + quoted(token_));
+    }
+    if (input_.next_token(token_)) {
+      return fail("unexpected " + quoted(token_) + " after the order n");
     }
     return true;
   }
@@ -166,21 +216,28 @@ private:
     return true;
   }
 
-  // One line of exactly n numbers.
+  // One line of exactly n numbers. The line is given up at its n + 1-th
+  // number, so that a huge line costs no more than a right one.
   bool read_numbers(std::vector<double> &out, const std::string &what) {
     if (sys_.n == 0) {
       return true;
     }
-    if (!lines_.next(tokens_)) {
+    if (!input_.next_line()) {
       return fail_missing(what + " (" + count(sys_.n) + ")");
     }
     out.clear();
-    for (const std::string &token : tokens_) {
+    while (next_token("a number in " + what)) {
       double x;
-      if (!parse_number(token, x)) {
-        return fail(quoted(token) + " in " + what + " is not a number");
+      if (!parse_number(token_, x)) {
+        return fail(quoted(token_) + " in " + what + " is not a number");
+      }
+      if (out.size() == sys_.n) {
+        return fail(what + " has more than " + count(sys_.n));
       }
       out.push_back(x);
+    }
+    if (!error_.empty()) { // a token too long, already reported
+      return false;
     }
     if (out.size() != sys_.n) {
       return fail(what + " has " + count(out.size()) + ", expected " + std::to_string(sys_.n));
@@ -189,24 +246,25 @@ private:
   }
 
   bool at_end() {
-    if (lines_.next(tokens_)) {
-      return fail("unexpected " + quoted(tokens_[0]) + (sys_.n == 0 ? " after the order 0" : " after b"));
+    if (input_.next_line() && input_.next_token(token_)) {
+      return fail("unexpected " + quoted(token_) + (sys_.n == 0 ? " after the order 0" : " after b"));
     }
-    if (lines_.read_error() != 0) {
+    if (input_.read_error() != 0) {
       return fail_missing("");
     }
     return true;
   }
 
-  LineSource lines_;
+  TokenSource input_;
   LinearSystem &sys_;
   std::string &error_;
-  std::vector<std::string> tokens_;
+  std::string token_;
 };
 
 } // namespace
 
 bool read_system(std::FILE *in, LinearSystem &sys, std::string &error) {
   sys = LinearSystem();
+  error.clear();
   return Reader(in, sys, error).run();
 }

@@ -5,12 +5,24 @@
 // line). Numbers are anything strtod takes whole: 2, -0.5, 1e-3, 0x1.8p+1,
 // inf, nan. Blank lines and everything from a '#' to the end of its line are
 // ignored.
+//
+// Memory stays bounded by the order whatever the input: the text is read a
+// token at a time, never a line at a time, a row is given up at its n + 1-th
+// number, and a token longer than kMaxToken characters is refused rather
+// than kept.
 #ifndef TOVRA_EXAMPLES_SYSTEM_READER_H
 #define TOVRA_EXAMPLES_SYSTEM_READER_H
 
 #include <cstdio>
 #include <string>
 #include <vector>
+
+// The largest order accepted: the solver holds about six n x n matrices at
+// once (128 MiB each at this order), and the inverse takes minutes.
+const unsigned int kMaxOrder = 4096;
+// The longest number accepted, in characters: far more than any double needs
+// (a decimal that decides a rounding exactly has fewer than 800 digits).
+const std::size_t kMaxToken = 4096;
 
 struct LinearSystem {
   unsigned int n = 0;

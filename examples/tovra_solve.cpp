@@ -4,24 +4,55 @@
 //
 // Exit status: 0 solved; 1 bad input or an input/output failure (one line on
 // standard error, nothing on standard output); 2 bad command line; 3 A has a
-// row without a non-zero element, so there is no solution to print.
+// row without a non-zero element, so there is no solution to print. A zero
+// pivot replaced by 1e-20 adds a warning on standard error but still exits 0:
+// the library factors such a matrix, and the numbers printed are its answer.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
 
+#include <tovra/version.h>
+
 #include "solution.h"
 #include "system_reader.h"
 
 namespace {
 
-const char kUsage[] = "usage: tovra-solve [--hex] [FILE | -]\n"
-                      "Solves A x = b. FILE holds the order n on the first line, then the n rows of A,\n"
-                      "one per line, then b on one line; '-' reads standard input; without FILE the\n"
-                      "built-in example is solved. Numbers may be written in any form strtod accepts,\n"
-                      "hexadecimal floats included; '#' starts a comment. --hex prints with %a\n"
-                      "instead of %.17g.\n";
+const char kUsageLine[] = "usage: tovra-solve [--hex] [--] [FILE | -]";
+
+// Written for help2man too, which makes the man page from it: the sections
+// are the lines that end with a colon.
+const char kHelp[] = "Usage: tovra-solve [--hex] [--] [FILE | -]\n"
+                     "Solve A x = b with libtovra and print x, det(A), the inverse of A, the residual\n"
+                     "A x - b and whether A counts as singular, every number at round-trip precision.\n"
+                     "\n"
+                     "FILE holds the order n on the first line, then the n rows of A, one per line,\n"
+                     "then b on one line; '-' reads standard input; without FILE the built-in example\n"
+                     "is solved. Numbers may be written in any form strtod accepts, hexadecimal floats\n"
+                     "included; '#' starts a comment. The order may be at most 4096, a number at most\n"
+                     "4096 characters long.\n"
+                     "\n"
+                     "Options:\n"
+                     "  --hex       print every number with %a instead of %.17g\n"
+                     "  --          end of the options: what follows is FILE, even if it starts with '-'\n"
+                     "  -h, --help  print this help and exit\n"
+                     "  --version   print the version and exit\n"
+                     "\n"
+                     "Exit status:\n"
+                     "  0  solved; when LU had to replace an exactly zero pivot by 1e-20 (A singular\n"
+                     "     or nearly so, without a zero row), a warning on standard error says so\n"
+                     "  1  bad input, or a read, write or memory failure: one line on standard error\n"
+                     "     and nothing on standard output\n"
+                     "  2  bad command line\n"
+                     "  3  A has a row without a non-zero element: IsSingular() holds, and only that\n"
+                     "     and det(A) are printed\n";
+
+static_assert(kMaxOrder == 4096 && kMaxToken == 4096, "the help text states both limits");
+
+const char kVersion[] = "tovra-solve (tovra) " TOVRA_VERSION_STRING "\n"
+                        "Copyright (c) The tovra developers. MIT licence.\n";
 
 // The built-in example goes through the same reader as any file, so it also
 // shows the input format.
@@ -35,17 +66,24 @@ const char kExample[] = "# order n, the rows of A, then b\n"
 struct Options {
   Notation notation = Notation::decimal;
   const char *path = nullptr; // null: the built-in example; "-": standard input
+  bool help = false;
+  bool version = false;
 };
 
 // False, with a message in `error`, when the command line makes no sense.
-bool parse_args(int argc, char **argv, Options &opts, std::string &error, bool &help) {
+bool parse_args(int argc, char **argv, Options &opts, std::string &error) {
+  bool options = true;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--hex") {
+    if (options && arg == "--") {
+      options = false;
+    } else if (options && arg == "--hex") {
       opts.notation = Notation::hex;
-    } else if (arg == "--help" || arg == "-h") {
-      help = true;
-    } else if (arg.size() > 1 && arg[0] == '-') {
+    } else if (options && (arg == "--help" || arg == "-h")) {
+      opts.help = true;
+    } else if (options && arg == "--version") {
+      opts.version = true;
+    } else if (options && arg.size() > 1 && arg[0] == '-') {
       error = "unknown option '" + arg + "'";
       return false;
     } else if (opts.path != nullptr) {
@@ -94,6 +132,10 @@ int run(const Options &opts) {
   }
   Solution s(sys.n);
   solve(sys, s);
+  if (s.zero_pivot) {
+    std::fprintf(stderr, "tovra-solve: warning: LU replaced an exactly zero pivot by 1e-20 (A is singular or "
+                         "nearly so), so the results carry magnitudes near 1e20\n");
+  }
 
   if (opts.path == nullptr) {
     std::printf("No input given, so here is the built-in example (tovra-solve --help for more).\n");
@@ -114,14 +156,13 @@ int run(const Options &opts) {
 int main(int argc, char **argv) {
   Options opts;
   std::string error;
-  bool help = false;
-  if (!parse_args(argc, argv, opts, error, help)) {
-    std::fprintf(stderr, "tovra-solve: %s (usage: tovra-solve [--hex] [FILE | -])\n", error.c_str());
+  if (!parse_args(argc, argv, opts, error)) {
+    std::fprintf(stderr, "tovra-solve: %s (%s)\n", error.c_str(), kUsageLine);
     return 2;
   }
-  if (help) {
-    std::fputs(kUsage, stdout);
-    return 0;
+  if (opts.help || opts.version) {
+    std::fputs(opts.help ? kHelp : kVersion, stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
   }
   try {
     return run(opts);

@@ -36,13 +36,19 @@ if(TARGET tovra-solve)
   tovra_solve_case(builtin_hex 0 builtin_hex.out "" --hex)
   tovra_solve_case(hex_input_crlf 0 hex.out "" --hex ${TOVRA_SOLVE_DIR}/hex.txt)
   tovra_solve_case(stdin 0 two.out "" < ${TOVRA_SOLVE_DIR}/two.txt -)
-  tovra_solve_case(equal_rows 0 equal_rows.out "" ${TOVRA_SOLVE_DIR}/equal_rows.txt)
+  tovra_solve_case(
+    equal_rows 0 equal_rows.out
+    "tovra-solve: warning: LU replaced an exactly zero pivot by 1e-20 (A is singular or nearly so), so the results carry magnitudes near 1e20"
+    ${TOVRA_SOLVE_DIR}/equal_rows.txt)
+  tovra_solve_case(tiny_pivot 0 tiny_pivot.out "" ${TOVRA_SOLVE_DIR}/tiny_pivot.txt)
   tovra_solve_case(order_zero 0 empty_system.out "" ${TOVRA_SOLVE_DIR}/empty_system.txt)
   tovra_solve_case(zero_row 3 zero_row.out "" ${TOVRA_SOLVE_DIR}/zero_row.txt)
 
   # Bad input: one line on standard error, nothing on standard output. Each
   # input is written here as the text of a file.
   set(bad_dir ${CMAKE_CURRENT_BINARY_DIR}/solve_bad)
+  string(REPEAT 1 4097 long)
+  string(SUBSTRING ${long} 0 32 long32)
   foreach(
     case IN
     ITEMS "empty||the input is empty: expected the order n"
@@ -50,10 +56,11 @@ if(TARGET tovra-solve)
           "order_word|three\\n|line 1: the order n must be a non-negative integer, found 'three'"
           "order_negative|-2\\n|line 1: the order n must be a non-negative integer, found '-2'"
           "order_fraction|2.0\\n|line 1: the order n must be a non-negative integer, found '2.0'"
-          "order_too_big|4294967296\\n|line 1: the order n must be a non-negative integer, found '4294967296'"
+          "order_too_big|4097\\n|line 1: the order n is too large, found '4097' (at most 4096)"
           "order_trailing|2 2\\n|line 1: unexpected '2' after the order n"
           "row_short|2\\n1 2\\n3\\n|line 3: row 2 of A has 1 number, expected 2"
-          "row_long|2\\n1 2\\n\\n3 4 5\\n|line 4: row 2 of A has 3 numbers, expected 2"
+          "row_long|2\\n1 2\\n\\n3 4 5 x\\n|line 4: row 2 of A has more than 2 numbers"
+          "number_long|1\\n${long}\\n|line 2: a number in row 1 of A is longer than 4096 characters, found '${long32}...'"
           "not_a_number|2\\n1 2\\n3 4,\\n|line 3: '4,' in row 2 of A is not a number"
           "number_suffix|1\\n1\\n2x\\n|line 3: '2x' in b is not a number"
           "rows_missing|3\\n1 2 3\\n|the input ends after line 2: row 2 of A (3 numbers) is missing"
@@ -75,10 +82,11 @@ if(TARGET tovra-solve)
   tovra_solve_case(rejects_directory 1 "" "tovra-solve: ${bad_dir}: cannot read: Is a directory" ${bad_dir})
 endif()
 if(TARGET tovra-solve)
-  tovra_solve_case(rejects_option 2 "" "tovra-solve: unknown option '--exact' (usage: tovra-solve [--hex] [FILE | -])"
+  tovra_solve_case(rejects_option 2 "" "tovra-solve: unknown option '--exact' (usage: tovra-solve [--hex] [--] [FILE | -])"
                    --exact)
-  tovra_solve_case(rejects_two_inputs 2 "" "tovra-solve: more than one input given (usage: tovra-solve [--hex] [FILE | -])"
+  tovra_solve_case(rejects_two_inputs 2 "" "tovra-solve: more than one input given (usage: tovra-solve [--hex] [--] [FILE | -])"
                    - -)
+  tovra_solve_case(end_of_options 1 "" "tovra-solve: cannot open --hex: No such file or directory" -- --hex)
 endif()
 
 if(TARGET tovra-fixed-size)
