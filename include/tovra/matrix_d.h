@@ -67,7 +67,9 @@ public:
   /// Releases the rows; references from operator() die with the matrix.
   ~Matrix_d();
 
-  // ---- Object --------------------------------------------------------------
+  /// \name Object
+  /// @{
+
   /// True when both row counts and then both column counts agree.
   bool CmpMatrixSize(const Matrix_d &m) const;
   /// Every element +0.0 (all bits zero, so -0.0 becomes +0.0).
@@ -84,8 +86,11 @@ public:
   bool operator==(const Matrix_d &m) const;
   /// !operator==: true also when the shapes differ or an element is NaN.
   bool operator!=(const Matrix_d &m) const;
+  /// @}
 
-  // ---- Arithmetic into a target --------------------------------------------
+  /// \name Arithmetic into a target
+  /// @{
+
   /// res = *this + b, element by element, each sum rounded to double once.
   /// Tests, in order: res and b have equal columns, equal rows; *this and res
   /// equal columns, equal rows. The target may be *this, b or both.
@@ -107,12 +112,15 @@ public:
   /// y = *this times x, summed like the matrix product. Tests, in order:
   /// columns == x.Size(); y.Size() == rows. y must not be x (not detected).
   TOVRA_NODISCARD bool Molt(Vector<double> &y, const Vector<double> &x) const;
+  /// @}
 
-  // ---- Arithmetic by value -------------------------------------------------
-  // Each returns the shape the operator prescribes (R x C, R x b.SizeCol() for
-  // the matrix product, length R for the vector product). When the operands
-  // do not fit, every element of that result is a quiet NaN.
-  // Failure: std::bad_alloc for the result passes through; operands unchanged.
+  /// \name Arithmetic by value
+  /// Each returns the shape the operator prescribes (R x C, R x b.SizeCol() for
+  /// the matrix product, length R for the vector product). When the operands
+  /// do not fit, every element of that result is a quiet NaN.
+  /// Failure: std::bad_alloc for the result passes through; operands unchanged.
+  /// @{
+
   /// As Sum; R x C quiet NaNs when the shapes differ.
   Matrix_d operator+(const Matrix_d &b) const;
   /// As Sub; R x C quiet NaNs when the shapes differ.
@@ -125,8 +133,11 @@ public:
   Vector<double> operator*(const Vector<double> &x) const;
   /// As Molt(res, s); never refused.
   Matrix_d operator*(double s) const;
+  /// @}
 
-  // ---- Transpose and block -------------------------------------------------
+  /// \name Transpose and block
+  /// @{
+
   /// SizeCol() x SizeRow(), element (j, i) = element (i, j).
   Matrix_d trasp() const;
   /// The block of rows row0 <= i < row1 and columns col0 <= j < col1 (half-open
@@ -134,8 +145,11 @@ public:
   /// outside 0 <= row0 <= row1 <= SizeRow(), 0 <= col0 <= col1 <= SizeCol()
   /// give a 0 x 0 matrix: nothing is read and no wrapped-around size is built.
   Matrix_d Sub(unsigned int row0, unsigned int col0, unsigned int row1, unsigned int col1) const;
+  /// @}
 
-  // ---- LU family -----------------------------------------------------------
+  /// \name LU family
+  /// @{
+
   /// Crout factorisation with implicit (row-scaled) partial pivoting of this
   /// n x n matrix into target, in packed form: below the diagonal the
   /// multipliers of the unit lower factor L, on and above it the upper factor
@@ -191,6 +205,7 @@ public:
   /// True exactly when LU returns 0: a zero (or zero-and-NaN) row. This is not
   /// a rank test: two equal rows give false. A non-square matrix gives false.
   bool IsSingular() const;
+  /// @}
 };
 
 #endif
