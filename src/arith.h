@@ -4,7 +4,8 @@
 // Every numeric loop of the library is a template over an arithmetic policy
 // A, which supplies the value type the loops carry (A::value), the loads and
 // rounding stores of elements, and each kind of step:
-//   get(x), of(d)            a double as a value (of: a constant);
+//   get(x), of(d), held(x)   a double as a value (of: a constant; held: in
+//                            a register of its own, see X87);
 //   put(slot, v)             v rounded into a double slot;
 //   sub_product_into(s, a, b), add_product_into(s, a, b)
 //                            the two accumulation rules, s a double slot;
@@ -22,6 +23,7 @@
 #include <cstring>
 
 #include "soft_x87.h"
+#include "tovra/matrix_d.h"
 #include "xprec.h"
 
 namespace tovra_detail {
@@ -38,6 +40,7 @@ struct Soft {
     return u;
   }
   static value of(const double &x) { return get(x); }
+  static value held(const double &x) { return get(x); }
   static void put(double &slot, value v) { std::memcpy(&slot, &v, sizeof slot); }
 
   static void sub_product_into(double &s, value a, value b) { put(s, soft::sub_product(get(s), a, b)); }
@@ -54,15 +57,41 @@ struct Soft {
   static bool scaled_ge(value s, value scale, value &best) { return soft::scaled_ge(s, scale, best, &best); }
 };
 
+// True when no element is a signalling NaN. Shifted left by one (sign
+// dropped), a signalling NaN lies strictly between the infinity pattern and
+// the quiet-bit pattern, which one subtraction and one comparison test.
+inline bool quiet_only(const double *p, unsigned int n) {
+  bool found = false;
+  for (unsigned int i = 0; i < n; ++i) {
+    std::uint64_t u;
+    std::memcpy(&u, p + i, sizeof u);
+    found |= (u << 1) - 0xffe0000000000001 < 0x000fffffffffffff;
+  }
+  return !found;
+}
+inline bool quiet_only(const Matrix_d &m) {
+  for (unsigned int r = 0; r < m.SizeRow(); ++r) {
+    if (m.SizeCol() != 0 && !quiet_only(&m(r, 0), m.SizeCol())) {
+      return false;
+    }
+  }
+  return true;
+}
+inline bool quiet_only(const Vector<double> &x) { return x.Size() == 0 || quiet_only(&x[0], x.Size()); }
+
 // Runs body(A()) with the arithmetic this call may use: the x87 unit when
-// there is one and the host left it (and MXCSR) in the default state, the
+// there is one, the host left it (and MXCSR) in the default state and no
+// operand holds a signalling NaN (operands() tells, asked only then); the
 // integer arithmetic otherwise. The state is read once, here, per call; the
 // library never changes it and keeps no state of its own.
-template <class Body> inline auto with_arithmetic(Body body) -> decltype(body(Soft())) {
+template <class Operands, class Body>
+inline auto with_arithmetic(Operands operands, Body body) -> decltype(body(Soft())) {
 #if TOVRA_HAVE_X87
-  if (x87_state_is_default()) {
+  if (x87_state_is_default() && operands()) {
     return body(X87());
   }
+#else
+  (void)operands;
 #endif
   return body(Soft());
 }

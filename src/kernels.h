@@ -41,7 +41,8 @@ template <class A>
 void pivot(Matrix_d &a, unsigned int j, Seq<unsigned int> &perm, double &parity, Vector<double> &scale);
 // Elimination of the scaled copy in a (every scale entry set): pivot
 // search, exchanges, multipliers and updates, column by column.
-template <class A> void eliminate(Matrix_d &a, Seq<unsigned int> &perm, double &parity, Vector<double> &scale);
+template <class A>
+void eliminate(Matrix_d &a, Seq<unsigned int> &perm, double &parity, Vector<double> &scale);
 // Forward and back substitution of one right-hand side in place.
 template <class A> void substitute(const Matrix_d &factors, const Seq<unsigned int> &perm, Vector<double> &b);
 // Column j of x = the solution for the j-th unit vector, exactly as

@@ -1,5 +1,6 @@
 // The element-wise loops: one step per element, each element read before it
-// is written, so that the target may be an operand.
+// is written, so that the target may be an operand. Operands are held in
+// registers (A::held), so no scan for signalling NaNs precedes these.
 #include "arith.h"
 #include "kernels.h"
 
@@ -8,7 +9,7 @@ namespace tovra_detail {
 template <class A> void add(const Matrix_d &a, const Matrix_d &b, Matrix_d &res) {
   for (unsigned int r = 0; r < res.SizeRow(); ++r) {
     for (unsigned int c = 0; c < res.SizeCol(); ++c) {
-      A::sum_into(res(r, c), A::get(a(r, c)), A::get(b(r, c)));
+      A::sum_into(res(r, c), A::held(a(r, c)), A::held(b(r, c)));
     }
   }
 }
@@ -16,7 +17,7 @@ template <class A> void add(const Matrix_d &a, const Matrix_d &b, Matrix_d &res)
 template <class A> void subtract(const Matrix_d &a, const Matrix_d &b, Matrix_d &res) {
   for (unsigned int r = 0; r < res.SizeRow(); ++r) {
     for (unsigned int c = 0; c < res.SizeCol(); ++c) {
-      A::difference_into(res(r, c), A::get(a(r, c)), A::get(b(r, c)));
+      A::difference_into(res(r, c), A::held(a(r, c)), A::held(b(r, c)));
     }
   }
 }
@@ -24,10 +25,10 @@ template <class A> void subtract(const Matrix_d &a, const Matrix_d &b, Matrix_d 
 // Every element is multiplied, with no shortcut for 0 or 1, so 0 x inf and
 // 0 x NaN give NaN.
 template <class A> void scale(const Matrix_d &a, const double &s, Matrix_d &res) {
-  const typename A::value f = A::get(s);
+  const typename A::value f = A::held(s);
   for (unsigned int r = 0; r < a.SizeRow(); ++r) {
     for (unsigned int c = 0; c < a.SizeCol(); ++c) {
-      A::product_into(res(r, c), f, A::get(a(r, c)));
+      A::product_into(res(r, c), f, A::held(a(r, c)));
     }
   }
 }
@@ -44,9 +45,9 @@ template <class A> bool equal(const Matrix_d &a, const Matrix_d &b) {
 }
 
 #define TOVRA_INSTANTIATE(A)                                                                                 \
-  template void add<A>(const Matrix_d &, const Matrix_d &, Matrix_d &);                                     \
-  template void subtract<A>(const Matrix_d &, const Matrix_d &, Matrix_d &);                                \
-  template void scale<A>(const Matrix_d &, const double &, Matrix_d &);                                     \
+  template void add<A>(const Matrix_d &, const Matrix_d &, Matrix_d &);                                      \
+  template void subtract<A>(const Matrix_d &, const Matrix_d &, Matrix_d &);                                 \
+  template void scale<A>(const Matrix_d &, const double &, Matrix_d &);                                      \
   template bool equal<A>(const Matrix_d &, const Matrix_d &);
 TOVRA_FOR_EACH_ARITHMETIC(TOVRA_INSTANTIATE)
 

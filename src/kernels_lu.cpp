@@ -26,7 +26,8 @@ const unsigned int block_columns = 32;
 
 } // namespace
 
-template <class A> void eliminate(Matrix_d &a, Seq<unsigned int> &perm, double &parity, Vector<double> &scale) {
+template <class A>
+void eliminate(Matrix_d &a, Seq<unsigned int> &perm, double &parity, Vector<double> &scale) {
   const unsigned int n = a.SizeRow();
   for (unsigned int j0 = 0; j0 < n; j0 += block_columns) {
     const unsigned int j1 = n - j0 < block_columns ? n : j0 + block_columns;
@@ -188,8 +189,8 @@ void invert(const Matrix_d &f, const Seq<unsigned int> &perm, Matrix_d &x, Vecto
 }
 
 #define TOVRA_INSTANTIATE(A)                                                                                 \
-  template void eliminate<A>(Matrix_d &, Seq<unsigned int> &, double &, Vector<double> &);                  \
-  template void substitute<A>(const Matrix_d &, const Seq<unsigned int> &, Vector<double> &);               \
+  template void eliminate<A>(Matrix_d &, Seq<unsigned int> &, double &, Vector<double> &);                   \
+  template void substitute<A>(const Matrix_d &, const Seq<unsigned int> &, Vector<double> &);                \
   template void invert<A>(const Matrix_d &, const Seq<unsigned int> &, Matrix_d &, Vector<double> &);
 TOVRA_FOR_EACH_ARITHMETIC(TOVRA_INSTANTIATE)
 

@@ -76,8 +76,8 @@ template <class A> void determinant(const Matrix_d &f, const double &parity, dou
 }
 
 #define TOVRA_INSTANTIATE(A)                                                                                 \
-  template int factor<A>(Matrix_d &, Seq<unsigned int> &, double &, Vector<double> &);                      \
-  template void pivot<A>(Matrix_d &, unsigned int, Seq<unsigned int> &, double &, Vector<double> &);        \
+  template int factor<A>(Matrix_d &, Seq<unsigned int> &, double &, Vector<double> &);                       \
+  template void pivot<A>(Matrix_d &, unsigned int, Seq<unsigned int> &, double &, Vector<double> &);         \
   template void determinant<A>(const Matrix_d &, const double &, double &);
 TOVRA_FOR_EACH_ARITHMETIC(TOVRA_INSTANTIATE)
 

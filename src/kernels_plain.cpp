@@ -34,7 +34,8 @@ template <class A> void multiply(const Matrix_d &a, const Vector<double> &x, Vec
   }
 }
 
-template <class A> void eliminate(Matrix_d &a, Seq<unsigned int> &perm, double &parity, Vector<double> &scale) {
+template <class A>
+void eliminate(Matrix_d &a, Seq<unsigned int> &perm, double &parity, Vector<double> &scale) {
   const unsigned int n = a.SizeRow();
   for (unsigned int j = 0; j < n; ++j) {
     // An element that takes no term (row 0 here, column 0 below) is not
@@ -100,10 +101,10 @@ void invert(const Matrix_d &factors, const Seq<unsigned int> &perm, Matrix_d &x,
 }
 
 #define TOVRA_INSTANTIATE(A)                                                                                 \
-  template void multiply<A>(const Matrix_d &, const Matrix_d &, Matrix_d &);                                \
-  template void multiply<A>(const Matrix_d &, const Vector<double> &, Vector<double> &);                    \
-  template void eliminate<A>(Matrix_d &, Seq<unsigned int> &, double &, Vector<double> &);                  \
-  template void substitute<A>(const Matrix_d &, const Seq<unsigned int> &, Vector<double> &);               \
+  template void multiply<A>(const Matrix_d &, const Matrix_d &, Matrix_d &);                                 \
+  template void multiply<A>(const Matrix_d &, const Vector<double> &, Vector<double> &);                     \
+  template void eliminate<A>(Matrix_d &, Seq<unsigned int> &, double &, Vector<double> &);                   \
+  template void substitute<A>(const Matrix_d &, const Seq<unsigned int> &, Vector<double> &);                \
   template void invert<A>(const Matrix_d &, const Seq<unsigned int> &, Matrix_d &, Vector<double> &);
 TOVRA_FOR_EACH_ARITHMETIC(TOVRA_INSTANTIATE)
 

@@ -73,7 +73,7 @@ template <class A> void multiply(const Matrix_d &a, const Vector<double> &x, Vec
 }
 
 #define TOVRA_INSTANTIATE(A)                                                                                 \
-  template void multiply<A>(const Matrix_d &, const Matrix_d &, Matrix_d &);                                \
+  template void multiply<A>(const Matrix_d &, const Matrix_d &, Matrix_d &);                                 \
   template void multiply<A>(const Matrix_d &, const Vector<double> &, Vector<double> &);
 TOVRA_FOR_EACH_ARITHMETIC(TOVRA_INSTANTIATE)
 

@@ -10,6 +10,8 @@
 #include "bits.h"
 #include "kernels.h"
 
+using tovra_detail::quiet_only;
+
 namespace {
 
 const double quiet_nan = std::numeric_limits<double>::quiet_NaN();
@@ -84,7 +86,8 @@ bool Matrix_d::operator=(const Matrix_d &m) { return Dup(m); }
 
 bool Matrix_d::operator==(const Matrix_d &m) const {
   return CmpMatrixSize(m) &&
-         tovra_detail::with_arithmetic([&](auto a) { return tovra_detail::equal<decltype(a)>(*this, m); });
+         tovra_detail::with_arithmetic([] { return true; },
+                                       [&](auto a) { return tovra_detail::equal<decltype(a)>(*this, m); });
 }
 
 bool Matrix_d::operator!=(const Matrix_d &m) const { return !(*this == m); }
@@ -95,7 +98,8 @@ bool Matrix_d::Sum(Matrix_d &res, const Matrix_d &b) const {
   if (!fits_elementwise(*this, res, b)) {
     return false;
   }
-  tovra_detail::with_arithmetic([&](auto a) { tovra_detail::add<decltype(a)>(*this, b, res); });
+  tovra_detail::with_arithmetic([] { return true; },
+                                [&](auto a) { tovra_detail::add<decltype(a)>(*this, b, res); });
   return true;
 }
 
@@ -103,7 +107,8 @@ bool Matrix_d::Sub(Matrix_d &res, const Matrix_d &b) const {
   if (!fits_elementwise(*this, res, b)) {
     return false;
   }
-  tovra_detail::with_arithmetic([&](auto a) { tovra_detail::subtract<decltype(a)>(*this, b, res); });
+  tovra_detail::with_arithmetic([] { return true; },
+                                [&](auto a) { tovra_detail::subtract<decltype(a)>(*this, b, res); });
   return true;
 }
 
@@ -123,7 +128,8 @@ bool Matrix_d::Molt(Matrix_d &res, double s) const {
   if (!CmpMatrixSize(res)) {
     return false;
   }
-  tovra_detail::with_arithmetic([&](auto a) { tovra_detail::scale<decltype(a)>(*this, s, res); });
+  tovra_detail::with_arithmetic([] { return true; },
+                                [&](auto a) { tovra_detail::scale<decltype(a)>(*this, s, res); });
   return true;
 }
 
@@ -131,7 +137,8 @@ bool Matrix_d::Molt(Matrix_d &res, const Matrix_d &b) const {
   if (SizeCol() != b.SizeRow() || SizeRow() != res.SizeRow() || b.SizeCol() != res.SizeCol()) {
     return false;
   }
-  tovra_detail::with_arithmetic([&](auto a) { tovra_detail::multiply<decltype(a)>(*this, b, res); });
+  tovra_detail::with_arithmetic([&] { return quiet_only(*this) && quiet_only(b); },
+                                [&](auto a) { tovra_detail::multiply<decltype(a)>(*this, b, res); });
   return true;
 }
 
@@ -139,7 +146,8 @@ bool Matrix_d::Molt(Vector<double> &y, const Vector<double> &x) const {
   if (SizeCol() != x.Size() || y.Size() != SizeRow()) {
     return false;
   }
-  tovra_detail::with_arithmetic([&](auto a) { tovra_detail::multiply<decltype(a)>(*this, x, y); });
+  tovra_detail::with_arithmetic([&] { return quiet_only(*this) && quiet_only(x); },
+                                [&](auto a) { tovra_detail::multiply<decltype(a)>(*this, x, y); });
   return true;
 }
 

@@ -22,8 +22,9 @@ namespace {
 
 // The shape tests of LU, in their order, then the copy and the
 // factorisation with the arithmetic A.
-template <class A> int factor_copy(const Matrix_d &src, Matrix_d &a, Seq<unsigned int> &perm, double &parity,
-                                   Vector<double> &scale) {
+template <class A>
+int factor_copy(const Matrix_d &src, Matrix_d &a, Seq<unsigned int> &perm, double &parity,
+                Vector<double> &scale) {
   if (a.SizeCol() != a.SizeRow() || src.SizeCol() != a.SizeRow() || src.SizeCol() != src.SizeRow() ||
       src.SizeCol() != perm.Size()) {
     return -1;
@@ -39,6 +40,7 @@ int Matrix_d::LU(Matrix_d &a, Seq<unsigned int> &perm, double &parity) const {
   // Made before any test, on every call, and released on every return.
   Vector<double> scale(SizeRow());
   return tovra_detail::with_arithmetic(
+      [&] { return tovra_detail::quiet_only(*this); },
       [&](auto arith) { return factor_copy<decltype(arith)>(*this, a, perm, parity, scale); });
 }
 
@@ -46,7 +48,9 @@ void Matrix_d::LUs(Seq<unsigned int> &perm, Vector<double> &b) const {
   if (SizeCol() != SizeRow() || SizeCol() != perm.Size() || SizeCol() != b.Size()) {
     return;
   }
-  tovra_detail::with_arithmetic([&](auto arith) { tovra_detail::substitute<decltype(arith)>(*this, perm, b); });
+  tovra_detail::with_arithmetic(
+      [&] { return tovra_detail::quiet_only(*this) && tovra_detail::quiet_only(b); },
+      [&](auto arith) { tovra_detail::substitute<decltype(arith)>(*this, perm, b); });
 }
 
 // det, inv and IsSingular work on scratch objects of their own, built in
@@ -57,18 +61,20 @@ double Matrix_d::det() const {
   Matrix_d work(SizeRow(), SizeCol());
   Seq<unsigned int> perm(SizeRow());
   double parity;
-  return tovra_detail::with_arithmetic([&](auto arith) {
-    typedef decltype(arith) A;
-    Vector<double> scale(SizeRow());
-    if (factor_copy<A>(*this, work, perm, parity, scale) == -1) {
-      // Non-square: LU wrote neither the work matrix nor the parity.
-      return std::numeric_limits<double>::quiet_NaN();
-    }
-    // After a result of 0 the work matrix holds the unfactored copy and the
-    // parity is 1.0, so this is the plain diagonal product, a signed zero.
-    tovra_detail::determinant<A>(work, parity, parity);
-    return parity;
-  });
+  return tovra_detail::with_arithmetic([&] { return tovra_detail::quiet_only(*this); },
+                                       [&](auto arith) {
+                                         typedef decltype(arith) A;
+                                         Vector<double> scale(SizeRow());
+                                         if (factor_copy<A>(*this, work, perm, parity, scale) == -1) {
+                                           // Non-square: LU wrote neither the work matrix nor the parity.
+                                           return std::numeric_limits<double>::quiet_NaN();
+                                         }
+                                         // After a result of 0 the work matrix holds the unfactored copy and
+                                         // the parity is 1.0, so this is the plain diagonal product, a signed
+                                         // zero.
+                                         tovra_detail::determinant<A>(work, parity, parity);
+                                         return parity;
+                                       });
 }
 
 Matrix_d Matrix_d::inv() const {
@@ -77,20 +83,21 @@ Matrix_d Matrix_d::inv() const {
   Vector<double> col(SizeRow());
   Seq<unsigned int> perm(SizeRow());
   double parity;
-  tovra_detail::with_arithmetic([&](auto arith) {
-    typedef decltype(arith) A;
-    Vector<double> scale(SizeRow());
-    if (factor_copy<A>(*this, work, perm, parity, scale) != 1) {
-      // The permutation was never written: there is nothing to solve with.
-      for (unsigned int r = 0; r < res.SizeRow(); ++r) {
-        for (unsigned int c = 0; c < res.SizeCol(); ++c) {
-          res(r, c) = std::numeric_limits<double>::quiet_NaN();
-        }
-      }
-      return;
-    }
-    tovra_detail::invert<A>(work, perm, res, col);
-  });
+  tovra_detail::with_arithmetic([&] { return tovra_detail::quiet_only(*this); },
+                                [&](auto arith) {
+                                  typedef decltype(arith) A;
+                                  Vector<double> scale(SizeRow());
+                                  if (factor_copy<A>(*this, work, perm, parity, scale) != 1) {
+                                    // The permutation was never written: there is nothing to solve with.
+                                    for (unsigned int r = 0; r < res.SizeRow(); ++r) {
+                                      for (unsigned int c = 0; c < res.SizeCol(); ++c) {
+                                        res(r, c) = std::numeric_limits<double>::quiet_NaN();
+                                      }
+                                    }
+                                    return;
+                                  }
+                                  tovra_detail::invert<A>(work, perm, res, col);
+                                });
   return res;
 }
 

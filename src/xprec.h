@@ -87,12 +87,18 @@ struct X87 {
   // rounded through a double slot, so each is exactly a double.
   typedef ext value;
 
-  // A double loaded into an x87 register. The asm keeps the compiler from
-  // folding the load into the next instruction as a memory operand: a
-  // signalling NaN in memory meeting a quiet NaN in a register does not
-  // follow the rule for two registers (larger significand wins), and which
-  // form the compiler picks would decide the NaN that comes out.
-  static value get(const double &x) {
+  // A double as an extended value. The compiler may load it with its own
+  // instruction or fold it into the next one as a memory operand; of two
+  // quiet NaN operands the larger significand survives either way, but a
+  // signalling NaN in memory would lose to a quiet one in a register, so
+  // operations whose operands hold a signalling NaN never take this path
+  // (see with_arithmetic).
+  static value get(const double &x) { return x; }
+  // The same, loaded into a register by an instruction of its own, so that
+  // both operands of the next step are registers whatever they hold: the
+  // element-wise loops, which touch each element once, use this instead of
+  // looking for signalling NaNs first.
+  static value held(const double &x) {
     ext v = x;
     __asm__("" : "+t"(v));
     return v;
