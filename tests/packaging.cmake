@@ -1,12 +1,20 @@
 # Packaging: the installed library consumed from outside, and tovra-solve.
 
-add_test(NAME install_consume
-         COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DWORK=${CMAKE_CURRENT_BINARY_DIR}/install_consume
-                 -DCONSUMER=${CMAKE_CURRENT_SOURCE_DIR}/packaging/consumer -DLIBDIR=$<TARGET_PROPERTY:tovra,TOVRA_INSTALL_LIBDIR>
-                 -DVERSION=${PROJECT_VERSION} -DSOURCE=${PROJECT_SOURCE_DIR}
-                 -DARCH=$<IF:$<EQUAL:${CMAKE_SIZEOF_VOID_P},4>,i386,x86_64>
-                 "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -P
-                 ${CMAKE_CURRENT_SOURCE_DIR}/packaging/install_test.cmake)
+if(TOVRA_TRIPLET)
+  # The README's consumer lines are for x86-64 and i386 hosts; a cross build
+  # has none to run, so the test says so rather than pass.
+  add_test(NAME install_consume COMMAND sh -c "echo 'skipped: no consumer lines for ${TOVRA_TRIPLET} in README.md'; exit 77")
+  set_tests_properties(install_consume PROPERTIES SKIP_RETURN_CODE 77)
+  message(STATUS "install_consume is skipped: no consumer lines for ${TOVRA_TRIPLET} in README.md")
+else()
+  add_test(NAME install_consume
+           COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DWORK=${CMAKE_CURRENT_BINARY_DIR}/install_consume
+                   -DCONSUMER=${CMAKE_CURRENT_SOURCE_DIR}/packaging/consumer -DLIBDIR=$<TARGET_PROPERTY:tovra,TOVRA_INSTALL_LIBDIR>
+                   -DVERSION=${PROJECT_VERSION} -DSOURCE=${PROJECT_SOURCE_DIR}
+                   -DARCH=$<IF:$<EQUAL:${CMAKE_SIZEOF_VOID_P},4>,i386,x86_64>
+                   "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -P
+                   ${CMAKE_CURRENT_SOURCE_DIR}/packaging/install_test.cmake)
+endif()
 
 # tovra_solve_case(name status out err args...): one run of tovra-solve. out
 # names an expected-output file in packaging/solve ("" for none), err is the
