@@ -57,17 +57,29 @@ struct Soft {
   static bool scaled_ge(value s, value scale, value &best) { return soft::scaled_ge(s, scale, best, &best); }
 };
 
-// True when no element is a signalling NaN. Shifted left by one (sign
-// dropped), a signalling NaN lies strictly between the infinity pattern and
-// the quiet-bit pattern, which one subtraction and one comparison test.
+// True when no element is a signalling NaN. A first pass only asks whether
+// any element is a NaN or an infinity: adding one to an exponent of all
+// ones carries into the sign bit, and nothing else does. Shifted left by one
+// (sign dropped), a signalling NaN then lies strictly between the infinity
+// pattern and the quiet-bit pattern.
 inline bool quiet_only(const double *p, unsigned int n) {
-  bool found = false;
+  std::uint64_t special = 0;
   for (unsigned int i = 0; i < n; ++i) {
     std::uint64_t u;
     std::memcpy(&u, p + i, sizeof u);
-    found |= (u << 1) - 0xffe0000000000001 < 0x000fffffffffffff;
+    special |= (u & 0x7ff0000000000000) + 0x0010000000000000;
   }
-  return !found;
+  if ((special >> 63) == 0) {
+    return true;
+  }
+  for (unsigned int i = 0; i < n; ++i) {
+    std::uint64_t u;
+    std::memcpy(&u, p + i, sizeof u);
+    if ((u << 1) - 0xffe0000000000001 < 0x000fffffffffffff) {
+      return false;
+    }
+  }
+  return true;
 }
 inline bool quiet_only(const Matrix_d &m) {
   for (unsigned int r = 0; r < m.SizeRow(); ++r) {
