@@ -1,6 +1,8 @@
 // The same operations on each arithmetic path, in one run: the x87 unit in
-// the host's default state, and the integer arithmetic, which the library
-// takes when the host has changed that state. Names are
+// the host's default state; the vector unit's fused multiply-add, which the
+// library takes on x86-64 when the host changed the x87 control word (and
+// where the processor has it); and the integer arithmetic, taken when the
+// host changed MXCSR as well. Names are
 // "paths/<operation>/<path>/<n>"; the path is chosen the way a host would
 // choose it, by the floating-point state around the calls.
 #include <benchmark/benchmark.h>
@@ -9,22 +11,24 @@
 
 namespace {
 
-enum Path { x87, integer };
+enum Path { x87, fma, integer };
 
 // Sets the state that selects the path for the life of the object.
 class HostState {
 public:
   explicit HostState(Path p) {
 #if defined(__i386__) || defined(__x86_64__)
-    if (p == integer) {
-      // 53-bit precision refuses the x87 path; on x86-64, DAZ as well.
+    if (p != x87) {
+      // 53-bit precision refuses the x87 path; DAZ the vector unit's too.
       const unsigned short cw = 0x027f;
       __asm__ __volatile__("fldcw %0" : : "m"(cw));
+    }
 #if defined(__SSE__)
+    if (p == integer) {
       const unsigned csr = 0x1fc0;
       __asm__ __volatile__("ldmxcsr %0" : : "m"(csr));
-#endif
     }
+#endif
 #else
     (void)p; // only the integer arithmetic exists here
 #endif
@@ -99,12 +103,16 @@ void sizes(benchmark::internal::Benchmark *b) {
 }
 
 BENCHMARK(product<x87>)->Name("paths/product/x87")->Apply(sizes);
+BENCHMARK(product<fma>)->Name("paths/product/fma")->Apply(sizes);
 BENCHMARK(product<integer>)->Name("paths/product/integer")->Apply(sizes);
 BENCHMARK(lu<x87>)->Name("paths/LU/x87")->Apply(sizes);
+BENCHMARK(lu<fma>)->Name("paths/LU/fma")->Apply(sizes);
 BENCHMARK(lu<integer>)->Name("paths/LU/integer")->Apply(sizes);
 BENCHMARK(lus<x87>)->Name("paths/LUs/x87")->Apply(sizes);
+BENCHMARK(lus<fma>)->Name("paths/LUs/fma")->Apply(sizes);
 BENCHMARK(lus<integer>)->Name("paths/LUs/integer")->Apply(sizes);
 BENCHMARK(inv<x87>)->Name("paths/inv/x87")->Apply(sizes);
+BENCHMARK(inv<fma>)->Name("paths/inv/fma")->Apply(sizes);
 BENCHMARK(inv<integer>)->Name("paths/inv/integer")->Apply(sizes);
 
 } // namespace

@@ -15,13 +15,16 @@
 //                            IEEE comparisons and the pivot test.
 // X87 (xprec.h) computes on the hardware; Soft computes the same bits with
 // integers only (soft_x87.h), on every CPU and whatever the host did to the
-// floating-point environment.
+// floating-point environment; Fma is Soft whose row updates, the inner loops
+// of the product, the elimination and the inverse, run on the vector unit's
+// fused multiply-add (fast_fma.h, kernel_tile.h), to the same bits.
 #ifndef TOVRA_ARITH_H
 #define TOVRA_ARITH_H
 
 #include <cstdint>
 #include <cstring>
 
+#include "fast_fma.h"
 #include "soft_x87.h"
 #include "tovra/matrix_d.h"
 #include "xprec.h"
@@ -56,6 +59,10 @@ struct Soft {
   static value magnitude(value a) { return soft::magnitude(a); }
   static bool scaled_ge(value s, value scale, value &best) { return soft::scaled_ge(s, scale, best, &best); }
 };
+
+#if TOVRA_HAVE_FAST_FMA
+struct Fma : Soft {};
+#endif
 
 // True when no element is a signalling NaN. A first pass only asks whether
 // any element is a NaN or an infinity: adding one to an exponent of all
@@ -93,8 +100,9 @@ inline bool quiet_only(const Vector<double> &x) { return x.Size() == 0 || quiet_
 
 // Runs body(A()) with the arithmetic this call may use: the x87 unit when
 // there is one, the host left it (and MXCSR) in the default state and no
-// operand holds a signalling NaN (operands() tells, asked only then); the
-// integer arithmetic otherwise. The state is read once, here, per call; the
+// operand holds a signalling NaN (operands() tells, asked only then); else
+// the fused multiply-add where the processor has it and the host left the
+// vector unit's state at its default; the integer arithmetic otherwise. The state is read once, here, per call; the
 // library never changes it and keeps no state of its own.
 template <class Operands, class Body>
 inline auto with_arithmetic(Operands operands, Body body) -> decltype(body(Soft())) {
@@ -105,6 +113,11 @@ inline auto with_arithmetic(Operands operands, Body body) -> decltype(body(Soft(
 #else
   (void)operands;
 #endif
+#if TOVRA_HAVE_FAST_FMA
+  if (fast_fma_usable()) {
+    return body(Fma());
+  }
+#endif
   return body(Soft());
 }
 
@@ -112,9 +125,15 @@ inline auto with_arithmetic(Operands operands, Body body) -> decltype(body(Soft(
 
 // Explicit instantiation of a kernel template for every policy.
 #if TOVRA_HAVE_X87
-#define TOVRA_FOR_EACH_ARITHMETIC(X) X(tovra_detail::X87) X(tovra_detail::Soft)
+#define TOVRA_X87_ARITHMETIC(X) X(tovra_detail::X87)
 #else
-#define TOVRA_FOR_EACH_ARITHMETIC(X) X(tovra_detail::Soft)
+#define TOVRA_X87_ARITHMETIC(X)
 #endif
+#if TOVRA_HAVE_FAST_FMA
+#define TOVRA_FMA_ARITHMETIC(X) X(tovra_detail::Fma)
+#else
+#define TOVRA_FMA_ARITHMETIC(X)
+#endif
+#define TOVRA_FOR_EACH_ARITHMETIC(X) TOVRA_X87_ARITHMETIC(X) TOVRA_FMA_ARITHMETIC(X) X(tovra_detail::Soft)
 
 #endif

@@ -49,6 +49,20 @@ template <class A, int R, Terms T> struct RowTerms {
   }
 };
 
+#if TOVRA_HAVE_FAST_FMA
+// The vector unit takes the whole stretch at once, several columns per
+// instruction; elements it cannot do exactly it hands to the integers.
+template <int R, Terms T> struct RowTerms<Fma, R, T> {
+  static void run(double *const *d, const Fma::value *m, const double *u, unsigned int c0, unsigned int c1) {
+    double multipliers[R];
+    for (int t = 0; t < R; ++t) {
+      Fma::put(multipliers[t], m[t]);
+    }
+    fast::row_terms<R, T == subtract_terms>(d, multipliers, u, c0, c1);
+  }
+};
+#endif
+
 // For t < R and c in [c0, c1): dst(r0 + t, c) receives, for k = k0 .. k1-1
 // in this order, the term lhs(r0 + t, k) * rhs(k, c). The region written
 // must not overlap the regions read.
