@@ -94,9 +94,11 @@ inline Ext unpack(u64 u) {
 
 // m (with the bits below it in rest, the first of them worth half a unit of
 // m) rounded to nearest, ties to even, as the 64-bit extended significand.
-// Written without a branch on the rounding direction, which is random.
+// Adding just under half a unit, or exactly half to an odd m, carries into
+// m exactly when it rounds up: no branch on the direction, which is random.
 inline Ext round_ext(u64 m, u64 rest, int e, u64 sign) {
-  m += static_cast<u64>(rest > sign_bit) | (static_cast<u64>(rest == sign_bit) & m);
+  const u64 bias = (sign_bit - 1) + (m & 1);
+  m += static_cast<u64>(rest + bias < bias);
   if (m == 0) {
     m = sign_bit;
     ++e;
@@ -120,8 +122,9 @@ inline u64 pack(const Ext &x) {
   }
   const int sh = -1011 - top; // at least 12: the grid is 2^-1074
   if (sh >= 64) {
-    // Under a quarter of the smallest subnormal, or from a quarter to a half
-    // (exactly a quarter is a tie, and zero is even).
+    // Under half the smallest subnormal: zero. From a half (sh = 64) up to
+    // it: the smallest subnormal, but exactly a half is a tie, and zero is
+    // the even neighbour.
     return x.sign | (sh == 64 && x.m > sign_bit ? 1 : 0);
   }
   const u64 t = x.m >> sh, r = x.m << (64 - sh);
@@ -134,10 +137,11 @@ inline u64 pack(const Ext &x) {
 // high halves have 21 bits, so the middle sum cannot overflow.
 inline Ext mul(const Ext &a, const Ext &b) {
   const u64 x = a.m >> 11, y = b.m >> 11;
-  const u64 xl = static_cast<u32>(x), xh = x >> 32, yl = static_cast<u32>(y), yh = y >> 32;
-  const u64 ll = xl * yl;
-  const u64 mid = xl * yh + xh * yl + (ll >> 32);
-  const u64 lo = mid << 32 | static_cast<u32>(ll), hi = xh * yh + (mid >> 32);
+  const u32 xl = static_cast<u32>(x), xh = static_cast<u32>(x >> 32);
+  const u32 yl = static_cast<u32>(y), yh = static_cast<u32>(y >> 32);
+  const u64 ll = static_cast<u64>(xl) * yl;
+  const u64 mid = static_cast<u64>(xl) * yh + static_cast<u64>(xh) * yl + (ll >> 32);
+  const u64 lo = mid << 32 | static_cast<u32>(ll), hi = static_cast<u64>(xh) * yh + (mid >> 32);
   // x * y = hi * 2^64 + lo lies in [2^104, 2^106).
   const int sh = 23 - static_cast<int>(hi >> 41);
   return round_ext(hi << sh | lo >> (64 - sh), lo << sh, a.e + b.e + 86 - sh, a.sign ^ b.sign);
@@ -145,53 +149,62 @@ inline Ext mul(const Ext &a, const Ext &b) {
 
 // The sum of two extended values rounded to extended, then stored; an exact
 // cancellation gives +0. The smaller term is aligned to a 128-bit window
-// under the larger one's leading bit; the order of magnitude, the operation
-// and the carry are chosen without branches, since signs are random.
-inline u64 add(const Ext &a, const Ext &b) {
-  const bool swap = a.e < b.e || (a.e == b.e && a.m < b.m);
-  const u64 am = swap ? b.m : a.m, bm = swap ? a.m : b.m, sign = swap ? b.sign : a.sign;
-  int e = swap ? b.e : a.e;
-  const unsigned d = static_cast<unsigned>(e - (swap ? a.e : b.e));
-  if (d > 65) {
-    // The smaller term is under a quarter of the larger one's last unit,
-    // and a quarter of a unit is under half the unit below a power of two.
-    const Ext x = {am, e, sign};
-    return pack(x);
+// under the larger one's leading bit. Bits that fall out of the window are
+// folded into its lowest bit: that keeps the sum strictly between the same
+// two multiples of 2 window units, and every rounding decision below is
+// taken at a multiple of 2^62, so it decides as the exact sum would.
+inline u64 add(Ext a, Ext b) {
+  if (a.e < b.e || (a.e == b.e && a.m < b.m)) {
+    const Ext t = a;
+    a = b;
+    b = t;
   }
+  const unsigned d = static_cast<unsigned>(a.e - b.e);
   u64 bh = 0, bl;
-  if (d < 64) {
-    bh = bm >> d;
-    bl = d == 0 ? 0 : bm << (64 - d);
+  if (d == 0) {
+    bh = b.m;
+    bl = 0;
+  } else if (d < 64) {
+    bh = b.m >> d;
+    bl = b.m << (64 - d);
+  } else if (d == 64) {
+    bl = b.m;
+  } else if (d < 128) {
+    bl = b.m >> (d - 64) | ((b.m << (128 - d)) != 0 ? 1 : 0);
   } else {
-    // One bit falls out of the window at d = 65; folded into the lowest bit
-    // it keeps the sum strictly between the same two multiples of 2 window
-    // units, and every rounding decision below is taken at a multiple of
-    // 2^62, so it decides as the exact sum would.
-    bl = d == 64 ? bm : bm >> 1 | (bm & 1);
+    bl = 1;
   }
-  // A difference is a sum with the smaller term negated in 128 bits; it
-  // cannot carry out, since |a| >= |b|.
-  const u64 sub = (a.sign ^ b.sign) >> 63, flip = 0 - sub;
-  u64 l = (bl ^ flip) + sub;
-  u64 h = am + (bh ^ flip) + (sub & static_cast<u64>(bl == 0));
-  const u64 carry = static_cast<u64>(h < am) & (sub ^ 1);
-  l = (h << 63 & (0 - carry)) | l >> carry | (l & carry);
-  h = h >> carry | carry << 63;
-  e += static_cast<int>(carry);
-  if (h == 0) {
-    // Cancellation of the whole high half: only when d <= 1, and then the
-    // window lost nothing.
-    if (l == 0) {
-      return 0;
+  u64 h, l;
+  int e = a.e;
+  if (a.sign == b.sign) {
+    h = a.m + bh;
+    l = bl;
+    if (h < bh) {
+      l = h << 63 | l >> 1 | (l & 1);
+      h = h >> 1 | sign_bit;
+      ++e;
     }
-    h = l;
-    l = 0;
-    e -= 64;
+  } else {
+    // |a| >= |b|, and when the window lost bits (d > 64) the difference
+    // keeps at least 126 of its 128 bits, so the shift below is at most 1.
+    l = 0 - bl;
+    h = a.m - bh - (bl != 0 ? 1 : 0);
+    if (h == 0) {
+      if (l == 0) {
+        return 0;
+      }
+      h = l;
+      l = 0;
+      e -= 64;
+    }
+    const int n = clz64(h);
+    if (n != 0) {
+      h = h << n | l >> (64 - n);
+      l <<= n;
+      e -= n;
+    }
   }
-  const int n = clz64(h); // 0 for a sum; after d >= 2, at most 1
-  h = h << n | (l >> 1) >> (63 - n);
-  l <<= n;
-  return pack(round_ext(h, l, e - n, sign));
+  return pack(round_ext(h, l, e, a.sign));
 }
 
 inline Ext negated(Ext x) {
