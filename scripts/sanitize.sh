@@ -4,16 +4,16 @@
 #   scripts/sanitize.sh x86_64 [build-root]   AddressSanitizer (leaks included)
 #                                             + UndefinedBehaviorSanitizer, every test
 #   scripts/sanitize.sh i386   [build-root]   the same for the 32-bit variant
-#   scripts/sanitize.sh tsan   [build-root]   ThreadSanitizer on the threaded test (x86-64)
+#   scripts/sanitize.sh tsan   [build-root]   ThreadSanitizer on objects_test, whose threads share operands (x86-64)
 #
 # CXX selects the compiler (default g++; clang++ works too). Every report is
 # fatal (-fno-sanitize-recover), so a report fails the run. The
 # float-divide-by-zero check stays off: infinities and NaNs from a division are
 # defined results of the library, not errors.
 #
-# The tests that replace the global operator new (fault injection, allocation
-# counts) run too: their replacement allocates through malloc, which ASan
-# still checks, and they count blocks and release forms themselves.
+# The fault-injection test, which replaces the global operator new, runs too:
+# its replacement allocates through malloc, which ASan still checks, and it
+# counts blocks itself.
 set -euo pipefail
 mode=${1:-x86_64}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -77,8 +77,8 @@ echo "NOTE: not run under sanitizers (packaging checks, see the script): ${skip[
 
 start=$(date +%s)
 if [ "$mode" = tsan ]; then
-  cmake --build "$out" -j "$jobs" --target thread_test
-  ctest --test-dir "$out" --output-on-failure -R '^thread_test$'
+  cmake --build "$out" -j "$jobs" --target objects_test
+  ctest --test-dir "$out" --output-on-failure -R '^objects_test$'
 else
   cmake --build "$out" -j "$jobs"
   ctest --test-dir "$out" --output-on-failure -j "$jobs" -E "$exclude"

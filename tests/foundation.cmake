@@ -1,8 +1,4 @@
-# The foundation: storage templates, the matrix object, the shared object's
-# interface and the headers' use by old host programs.
-
-tovra_gtest(storage_test storage_test.cpp)
-tovra_gtest(matrix_object_test matrix_object_test.cpp)
+# The shared object's interface and the headers' use by old host programs.
 
 # The exported symbol set equals cmake/exports.txt; NEEDED and SONAME.
 add_test(NAME exports

@@ -1,7 +1,10 @@
-# Numerics area (issues 3 and 4): arithmetic, transpose and blocks, the LU
-# family bit for bit, and the normwise residuals of the LU family.
-tovra_gtest(arithmetic_test arithmetic_test.cpp)
-tovra_gtest(block_test block_test.cpp)
-tovra_gtest(lu_test lu_test.cpp)
-tovra_gtest(residual_test residual_test.cpp)
-tovra_gtest(signalling_nan_test signalling_nan_test.cpp)
+# The unit tests: worked values and shape rules; the objects, with several
+# threads on the same operands (scripts/sanitize.sh tsan runs it under
+# ThreadSanitizer); allocation failures, in a program of their own, since it
+# replaces the global operator new.
+tovra_gtest(numerics_test numerics_test.cpp)
+target_compile_definitions(numerics_test PRIVATE TOVRA_WORKED_FILE="${CMAKE_CURRENT_SOURCE_DIR}/data/worked.txt")
+find_package(Threads REQUIRED)
+tovra_gtest(objects_test objects_test.cpp)
+target_link_libraries(objects_test PRIVATE Threads::Threads)
+tovra_gtest(fault_injection_test fault_injection_test.cpp)

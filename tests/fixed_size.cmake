@@ -1,1 +1,0 @@
-tovra_gtest(fixed_size_test fixed_size_test.cpp)

@@ -1,0 +1,260 @@
+// The objects: sequences, the matrix object, transpose and blocks, and the
+// fixed-size types. Values move bit for bit, signalling NaNs included (an
+// x87 load on i386 would quiet them); a refused copy or assignment leaves
+// its target as it was; equality is IEEE equality.
+#include <climits>
+#include <thread>
+#include <type_traits>
+
+#include "support.h"
+
+namespace {
+
+using t::u64;
+
+// Element i of a fill: subnormals of both signs, signalling NaNs, ordinary
+// values; neighbours differ, also in their low 32 bits.
+u64 value(unsigned int i) {
+  const u64 kinds[] = {0, u64(1) << 63, t::snan, t::snan_neg, 0x3ff8000000000000};
+  return kinds[i % 5] ^ (i + 1) * u64(0x9e3779b9);
+}
+template <class T> void fill(SeqBase<T> &s, unsigned int first) {
+  for (unsigned int i = 0; i < s.Size(); ++i) {
+    const u64 v = value(first + i);
+    std::memcpy(&s[i], &v, sizeof s[i]);
+  }
+}
+Matrix_d sample(unsigned int rows, unsigned int cols, unsigned int first = 0) {
+  Matrix_d m(rows, cols);
+  for (unsigned int i = 0; i < rows * cols; ++i) {
+    t::set_bits(m.v(i / cols, i % cols), value(first + i));
+  }
+  return m;
+}
+
+template <class S> class Sequence : public ::testing::Test {};
+using Sequences = ::testing::Types<Seq<double>, Seq<unsigned int>, Vector<double>>;
+TYPED_TEST_SUITE(Sequence, Sequences);
+
+// Dup, the copy constructor and assignment copy deeply and adopt the
+// source's size (Dup between equal sizes into the target's own array); Redim
+// gives a fresh array, allocated while the old one is still held; Empty
+// leaves size 0, from which Dup copies again.
+TYPED_TEST(Sequence, SizesAndCopies) {
+  const unsigned int sizes[][2] = {{2, 4}, {4, 2}, {3, 3}, {0, 3}, {3, 0}, {0, 0}};
+  for (const auto &n : sizes) {
+    SCOPED_TRACE(::testing::Message() << n[1] << " into " << n[0]);
+    TypeParam target(n[0]), source(n[1]), assigned(n[0]), redim(n[0]);
+    fill(target, 10), fill(source, 0);
+    const t::Snap want = t::snap(source);
+    const void *kept = n[0] ? &target[0] : nullptr;
+    target.Dup(source);
+    EXPECT_EQ(&assigned, &(assigned = source));
+    const TypeParam copy(source), &ct = target;
+    for (const TypeParam *s : std::initializer_list<const TypeParam *>{&target, &assigned, &copy}) {
+      EXPECT_EQ(want, t::snap(*s));
+      EXPECT_TRUE(n[1] == 0 || (&(*s)[0] != &source[0] && &(*s)[n[1] - 1] == &(*s)[0] + n[1] - 1));
+    }
+    EXPECT_TRUE(n[0] != n[1] || n[0] == 0 || &target[0] == kept);
+    EXPECT_TRUE(n[1] == 0 || (&ct[0] == &target.v(0) && &ct.v(0) == &target[0]));
+    fill(target, 20), fill(assigned, 30);
+    const t::Snap mine = t::snap(target);
+    target.Dup(target), target = target;
+    EXPECT_TRUE(want == t::snap(source) && mine == t::snap(target));
+    const void *old = n[0] ? &redim[0] : nullptr;
+    redim.Redim(n[1]);
+    EXPECT_TRUE(redim.Size() == n[1] && redim.IsEmpty() == (n[1] == 0));
+    EXPECT_TRUE(n[0] * n[1] == 0 || &redim[0] != old);
+    redim.Empty();
+    EXPECT_TRUE(redim.Size() == 0 && redim.IsEmpty());
+    redim.Dup(source);
+    EXPECT_EQ(want, t::snap(redim));
+  }
+}
+
+const unsigned int shapes[][2] = {{0, 0}, {0, 5}, {5, 0}, {1, 1}, {2, 3}, {3, 2}, {3, 3}};
+
+// Dup and assignment copy every bit when the shapes agree, into the target's
+// own storage, and otherwise refuse and change nothing; a copy is deep; Zero
+// writes +0.0 everywhere; Identity adds ones on the leading diagonal.
+TEST(MatrixObject, CopiesZeroAndIdentity) {
+  for (const auto &to : shapes) {
+    for (const auto &from : shapes) {
+      SCOPED_TRACE(::testing::Message() << from[0] << "x" << from[1] << " into " << to[0] << "x" << to[1]);
+      const bool fits = to[0] == from[0] && to[1] == from[1];
+      const Matrix_d source = sample(from[0], from[1], 7);
+      EXPECT_EQ(fits, sample(to[0], to[1]).CmpMatrixSize(source));
+      for (int assign = 0; assign < 2; ++assign) {
+        Matrix_d target = sample(to[0], to[1]);
+        const double *storage = to[0] * to[1] != 0 ? &target(to[0] - 1, 0) : nullptr;
+        EXPECT_EQ(fits, assign ? (target = source) : target.Dup(source));
+        EXPECT_SAME(fits ? source : sample(to[0], to[1]), target);
+        EXPECT_TRUE(storage == nullptr || &target(to[0] - 1, 0) == storage);
+      }
+    }
+    Matrix_d a = sample(to[0], to[1]), id(a);
+    const Matrix_d copy(a);
+    EXPECT_TRUE(a.Dup(a) && (a = a));
+    EXPECT_SAME(copy, a);
+    a.Zero(), id.Identity();
+    EXPECT_SAME(sample(to[0], to[1]), copy);
+    for (unsigned int i = 0; i < to[0] * to[1]; ++i) {
+      EXPECT_BITS(0.0, a(i / to[1], i % to[1]));
+      EXPECT_BITS(i / to[1] == i % to[1] ? 1.0 : 0.0, id(i / to[1], i % to[1]));
+    }
+  }
+}
+
+// IEEE equality: -0.0 == +0.0, a NaN equals nothing, and the shapes must agree.
+TEST(MatrixObject, Equality) {
+  const Matrix_d a = t::mat({{-0.0, 1.5}, {0.0, -t::inf}}), b = t::mat({{0.0, 1.5}, {-0.0, -t::inf}});
+  const Matrix_d n = t::mat({{0.0, t::qnan}, {0.0, 1.0}});
+  EXPECT_TRUE(a == b && !(a != b) && Matrix_d(0, 5) == Matrix_d(0, 5) && !(n == n) && n != n);
+  EXPECT_FALSE(Matrix_d(0, 3) == Matrix_d(0, 5) || a == t::mat({{0.0, 1.5}}) ||
+               a == t::mat({{0, 1.5}, {0, 2}}));
+}
+
+// Shapes swap and every element moves bit for bit; every block, the
+// half-open ranges included, holds its elements bit for bit; Neg flips the
+// sign bit alone.
+TEST(TransposeAndBlock, EveryElementBitForBit) {
+  const Matrix_d a = sample(4, 5), tr = a.trasp(), neg = -a;
+  EXPECT_SAME(a, tr.trasp());
+  EXPECT_SAME(Matrix_d(4, 0), Matrix_d(0, 4).trasp());
+  for (unsigned int i = 0; i < 20; ++i) {
+    EXPECT_EQ(t::bits(a(i / 5, i % 5)), t::bits(tr(i % 5, i / 5)));
+    EXPECT_EQ(t::bits(a(i / 5, i % 5)) ^ u64(1) << 63, t::bits(neg(i / 5, i % 5)));
+  }
+  for (unsigned int r0 = 0; r0 <= 4; ++r0) {
+    for (unsigned int r1 = r0; r1 <= 4; ++r1) {
+      for (unsigned int c0 = 0; c0 <= 5; ++c0) {
+        for (unsigned int c1 = c0; c1 <= 5; ++c1) {
+          Matrix_d want(r1 - r0, c1 - c0);
+          for (unsigned int i = 0; i < (r1 - r0) * (c1 - c0); ++i) {
+            std::memcpy(&want(i / (c1 - c0), i % (c1 - c0)), &a(r0 + i / (c1 - c0), c0 + i % (c1 - c0)), 8);
+          }
+          ASSERT_EQ(t::snap(want), t::snap(a.Sub(r0, c0, r1, c1)))
+              << r0 << " " << c0 << " " << r1 << " " << c1;
+        }
+      }
+    }
+  }
+}
+
+// The library's choice for block arguments outside 0 <= row0 <= row1 <=
+// SizeRow(), 0 <= col0 <= col1 <= SizeCol(): a 0x0 block, nothing read, no
+// wrapped-around size.
+TEST(TransposeAndBlock, ArgumentsOutsideTheMatrixGiveZeroByZero) {
+  const Matrix_d a = sample(4, 5);
+  const unsigned int M = UINT_MAX,
+                     bad[][4] = {{0, 0, 5, 5}, {0, 0, 4, 6}, {4, 0, 5, 5}, {0, 5, 4, 6}, {5, 0, 6, 5},
+                                 {0, 6, 4, 7}, {3, 0, 1, 5}, {0, 4, 4, 2}, {1, 0, 0, 5}, {0, 1, 4, 0},
+                                 {2, 3, 2, 1}, {3, 2, 1, 2}, {M, 0, 0, 5}, {0, M, 4, 0}, {M, M, M, M}};
+  for (const auto &b : bad) {
+    EXPECT_SAME(Matrix_d(0, 0), a.Sub(b[0], b[1], b[2], b[3]))
+        << b[0] << " " << b[1] << " " << b[2] << " " << b[3];
+  }
+  EXPECT_SAME(Matrix_d(0, 0), Matrix_d(3, 0).Sub(1, 0, 4, 0));
+}
+
+// An exchange moves whole rows by their bits: row 1 becomes row 0 of U, whose
+// elements take no term, so its signalling NaN arrives as it was.
+TEST(TransposeAndBlock, LuExchangeMovesTheBits) {
+  Matrix_d a = t::mat({{1.0, 1.0}, {2.0, 0.0}}), f(2, 2);
+  t::set_bits(a(1, 1), t::snan_neg);
+  Seq<unsigned int> p(2);
+  double parity;
+  ASSERT_EQ(1, a.LU(f, p, parity));
+  EXPECT_EQ(t::snan_neg, t::bits(f(0, 1)));
+}
+
+// Every fixed-size expression keeps its type; the scalar stands on the right.
+template <class M, class V> void fixed(unsigned int n) {
+  static_assert(std::is_same<decltype((M() + M()) * M() - -M() * 2.0), M>::value &&
+                    std::is_same<decltype(M() * V()), V>::value &&
+                    std::is_same<decltype(std::declval<M &>() = Matrix_d(1, 1)), bool>::value &&
+                    std::is_same<decltype(M().inv()), Matrix_d>::value &&
+                    !std::is_constructible<M, Matrix_d>::value,
+                "fixed-size types");
+  M a;
+  EXPECT_TRUE(a.SizeRow() == n && a.SizeCol() == n && V().Size() == n);
+  a.Dup(sample(n, n));
+  const M copy(a);
+  a.Zero();
+  EXPECT_SAME(sample(n, n), copy);
+}
+
+TEST(FixedSize, WorkedValuesAndAssignment) {
+  fixed<Matrix2x2_d, Vector2<double>>(2), fixed<Matrix3x3_d, Vector3<double>>(3);
+  fixed<Matrix4x4_d, Vector4<double>>(4);
+  Matrix2x2_d a, b, c;
+  a.Dup(t::mat({{1, 2}, {3, 4}})), b.Dup(t::mat({{5, 6}, {7, 8}}));
+  Vector2<double> ones;
+  ones[0] = ones[1] = 1.0;
+  EXPECT_SAME(t::mat({{6, 8}, {10, 12}}), a + b);
+  EXPECT_SAME(t::mat({{-4, -4}, {-4, -4}}), a - b);
+  EXPECT_SAME(t::mat({{4, 4}, {4, 4}}), b - a);
+  EXPECT_SAME(t::mat({{-1, -2}, {-3, -4}}), -a);
+  EXPECT_SAME(t::mat({{19, 22}, {43, 50}}), a * b);
+  EXPECT_SAME(t::mat({{23, 34}, {31, 46}}), b * a);
+  EXPECT_SAME(t::mat({{2, 4}, {6, 8}}), a * 2.0);
+  EXPECT_SAME(t::mat({{30, 44}, {46, 68}}), (a + b) * a);
+  EXPECT_SAME(t::mat({{0, 0}, {0, 0}}), a - a);
+  EXPECT_SAME(t::vec({3, 7}), a * ones);
+  // Another shape is refused and changes nothing; a general 2x2 result is taken.
+  Matrix3x3_d big;
+  big.Dup(sample(3, 3)), c.Dup(b);
+  EXPECT_FALSE((c = Matrix_d(2, 3)) || (c = big) || (big = c));
+  EXPECT_SAME(b, c);
+  EXPECT_SAME(sample(3, 3), big);
+  EXPECT_TRUE(c = a.inv());
+  EXPECT_SAME(
+      t::mat({{-0x1.fffffffffffffp+0, 0x1.fffffffffffffp-1}, {0x1.7ffffffffffffp+0, -0x1.ffffffffffffep-2}}),
+      c);
+  // A vector whose length was changed: a result of the nominal length, NaNs.
+  Vector3<double> v;
+  v.Redim(4);
+  const Vector3<double> y = big * v;
+  EXPECT_TRUE(y.Size() == 3 && (t::bits(y[0]) & t::bits(y[1]) & t::bits(y[2]) & t::quiet) == t::quiet);
+}
+
+// Value-returning operations from several threads at once on the same
+// operands give what one thread gets: the library keeps no shared state, so
+// only a hidden write to an operand or to static scratch could differ (and
+// ThreadSanitizer, scripts/sanitize.sh tsan, would report it).
+TEST(Threads, SameResultsAsOneThread) {
+  Matrix_d a(6, 6), f(6, 6);
+  Vector<double> x(6);
+  for (unsigned int i = 0; i < 36; ++i) {
+    a(i / 6, i % 6) = i % 7 == 0 ? 3.5 : (1.0 + i) / 7.5;
+    x[i % 6] = 1.0 / (i + 1.0);
+  }
+  Seq<unsigned int> p(6);
+  double parity;
+  ASSERT_EQ(1, a.LU(f, p, parity));
+  Matrix3x3_d s;
+  s.Dup(a.Sub(0, 0, 3, 3));
+  auto work = [&] {
+    Vector<double> y(x);
+    f.LUs(p, y); // a vector of its own, the factors shared
+    return std::vector<t::Snap>{t::snap(a + f),           t::snap(a * f),   t::snap(a * x),
+                                t::snap(a.trasp()),       t::snap(a.inv()), t::snap(a.det()),
+                                t::snap(s * s - s * 0.5), t::snap(y)};
+  };
+  const std::vector<t::Snap> expected = work();
+  int mismatches[4] = {0, 0, 0, 0};
+  std::vector<std::thread> pool;
+  for (int k = 0; k < 4; ++k) {
+    pool.emplace_back([&, k] {
+      for (int round = 0; round < 25; ++round) {
+        mismatches[k] += work() != expected;
+      }
+    });
+  }
+  for (std::thread &th : pool) {
+    th.join();
+  }
+  EXPECT_EQ(0, mismatches[0] + mismatches[1] + mismatches[2] + mismatches[3]);
+}
+
+} // namespace
