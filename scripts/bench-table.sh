@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Runs the benchmark program and prints every figure as a ratio to the
 # straightforward baseline measured in the same run (medians of repeated
-# runs). Usage:
-#   scripts/bench-table.sh [path/to/tovra_bench] [extra benchmark flags...]
-# Environment: REPS (repetitions, default 5); BIG=1 adds the O(n^3)
-# operations at n = 1024 (minutes of baseline time); EMULATOR runs the
-# program through e.g. qemu-i386; FILTER replaces the benchmark filter.
+# runs). Usage, for the builds of scripts/test-all.sh:
+#   scripts/bench-table.sh [build/x86_64/bench/tovra_bench] [extra benchmark flags...]
+#   scripts/bench-table.sh build/i386/bench/tovra_bench
+# The i386 program runs natively where the kernel runs 32-bit programs; under
+# an emulator its timings mean nothing. Environment: REPS (repetitions,
+# default 5); BIG=1 adds the O(n^3) operations at n = 1024 (minutes of
+# baseline time); EMULATOR runs the program through e.g. qemu-i386; FILTER
+# replaces the benchmark filter.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=${1:-$root/build/x86_64/bench/tovra_bench}
