@@ -76,7 +76,7 @@ for arch in amd64 i386; do
   [ "$arch" = i386 ] && dpkg -i "$out"/i386/tovra-solve_*.deb >/dev/null
   echo "== tovra-solve:$arch, installed: the built-in example"
   file -L /usr/bin/tovra-solve | sed 's/,.*//'
-  /usr/bin/tovra-solve | diff -u "$root/tests/packaging/solve/builtin.out" -
+  /usr/bin/tovra-solve | diff -u "$root/tests/data/solve/builtin.out" -
   dpkg -L tovra-solve | grep "/man1/" || echo "   (tovra-solve has no man page)"
 done
 echo "== Debian packages: built, lintian-clean, installed, consumed and run on amd64 and i386"

@@ -17,10 +17,10 @@ else()
 endif()
 
 # tovra_solve_case(name status out err args...): one run of tovra-solve. out
-# names an expected-output file in packaging/solve ("" for none), err is the
+# names an expected-output file in data/solve ("" for none), err is the
 # exact line expected on standard error; "<" as the first argument feeds the
 # next one to standard input.
-set(TOVRA_SOLVE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/packaging/solve)
+set(TOVRA_SOLVE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/data/solve)
 function(tovra_solve_case name status out err)
   set(args ${ARGN})
   set(stdin "")
