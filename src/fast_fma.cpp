@@ -11,15 +11,16 @@
 //
 // 1. The quick test. y = s - a * b from one fused multiply-add is the exact
 //    value rounded once to double. The x87 unit rounds the product to 64
-//    bits, the difference to 64 bits, then to double; that moves the value
-//    rounded last by at most 2^(E-64) + 2^(F-64) (E the exponent of the
-//    product, F that of the difference), so the x87 result is y unless the
-//    exact value lies that close to a rounding boundary of y. The distance
-//    rho = s - a * b - y is formed from exact parts (the product split by a
-//    fused multiply-add, s - ph by a two-sum) with an error far below that
-//    margin; |rho| below half a unit of y (of the binade below when y is a
-//    power of two) less the margin means y is the x87 result. Almost every
-//    element of ordinary data passes.
+//    bits, the difference to 64 bits, then to double: the value it rounds
+//    last lies within 2^(E-64) + 2^(F-64) of the exact one (E the exponent
+//    of the product, F that of the difference), so its result is y unless
+//    the exact value lies that close to a rounding boundary of y. The
+//    distance rho = s - a * b - y comes from exact parts (a two-sum of s
+//    and -ph, whose last part merges with the product's remainder in one
+//    fused step) with an error far below that margin; |rho| below half a
+//    unit of y (of the binade below when y is a power of two: the boundary
+//    under y is nearer) less the margin means y is the x87 result. Almost
+//    every element of ordinary data passes.
 //
 // 2. The constructive method, for the stretches where some element failed:
 //      ph = a * b, pl = a * b - ph     exact
@@ -45,19 +46,22 @@
 //    - t not exact and on a midpoint of the grid: a tie the rounding of
 //      q - e may have created (an exact tie is rounded to even, correctly,
 //      because h's 64-bit significand is even there);
-//    - t != 0 and h within two units of its binade's ends: s - (ph + q) may
-//      leave h's binade (|t| is at most 1.5 units of h when K is h's
-//      exponent), and the grid would change with it;
+//    - t != 0 and h within two units of its binade's ends, where the
+//      product is less than 2^2 times h: s - (ph + q) may leave h's binade
+//      (|t| is at most 1.5 units of h there), and the grid would change
+//      with it;
 //    - |h| < 2^1000: nothing overflows before the last step.
 //
 // 3. The integer arithmetic, for what is left: edges of binades, ties that
 //    cannot be told apart, subnormal results, overflow, infinities, NaNs.
 //
-// Both vector tiers need each of a and b to be zero or of magnitude in
-// [2^-450, 2^450] (a is checked once per row, b per element): then a
-// non-zero product is a normal double whose remainder pl is exact, every
-// grid above is made of normal numbers, and s - a * b is a multiple of the
-// smallest subnormal, so a zero y means an exact zero.
+// Operand ranges. The quick test needs each of a and b to be zero or of
+// magnitude 2^-450 or more (a is checked once per row, b per element):
+// then a non-zero product is far above the subnormals, and s - a * b is a
+// multiple of the smallest subnormal, so that a zero y means an exact zero;
+// overflow anywhere shows as an infinity or a NaN in rho and fails the
+// test. The constructive method also needs them below 2^450, so that its
+// remainder pl is exact and every grid it uses is made of normal numbers.
 #include "fast_fma.h"
 
 #include <cstdint>
@@ -121,10 +125,11 @@ inline bool operand_not_tiny(double x) {
   return m == 0 || m >= operand_low;
 }
 
-// The quick test's bound on |rho|: half a unit of y's binade, less 2^-62
-// of it for the rounding of the difference to 64 bits (whose binade may be
-// the next one up), less 2^(E-64) for the rounding of the product, each
-// with room for the error of rho and of the bound itself.
+// The quick test's bound on |rho|, for y's binade (or the one below) at
+// 2^e: half a unit, 2^(e-53), less 2^(e-63) for the rounding of the
+// difference to 64 bits (half a 64-bit unit of the binade above), less
+// 2^(E-64) for the rounding of the product, each with room for the error
+// of rho and of the bound itself.
 const double quick_half_unit = 0x1p-53 - 0x1p-63 - 0x1p-82;
 const double quick_product_margin = 0x1p-64 + 0x1p-84;
 
@@ -257,11 +262,14 @@ TOVRA_AVX2_INLINE v4 constructive(v4 s, v4 a, v4 b, v4 &ok) {
   const v4 inexact = _mm256_or_pd(_mm256_cmp_pd(_mm256_add_pd(t, e), q, _CMP_NEQ_UQ),
                                   _mm256_cmp_pd(_mm256_sub_pd(q, t), e, _CMP_NEQ_UQ));
   bad = _mm256_or_pd(bad, _mm256_and_pd(tie, inexact));
-  // h's binade edges: fraction 0, 1 or all ones.
+  // h's binade edges (fraction 0, 1 or all ones), unless the product is
+  // 2^2 or more times h, where the binade does not matter.
   const __m256i hb = _mm256_castpd_si256(h);
   const __m256i frac = _mm256_and_si256(_mm256_add_epi64(hb, one), _mm256_set1_epi64x(fraction_bits));
   const v4 edge = _mm256_castsi256_pd(_mm256_cmpgt_epi64(_mm256_set1_epi64x(3), frac));
-  bad = _mm256_or_pd(bad, _mm256_and_pd(edge, _mm256_cmp_pd(t, zero, _CMP_NEQ_UQ)));
+  const v4 exact_case = _mm256_cmp_pd(ep, _mm256_add_pd(eh, eh), _CMP_GT_OQ);
+  bad = _mm256_or_pd(bad,
+                     _mm256_andnot_pd(exact_case, _mm256_and_pd(edge, _mm256_cmp_pd(t, zero, _CMP_NEQ_UQ))));
 
   const v4 finite = _mm256_cmp_pd(eh, _mm256_set1_pd(sum_limit), _CMP_LT_OQ);
   ok = _mm256_andnot_pd(bad, finite);
@@ -290,6 +298,22 @@ __attribute__((target("avx2,fma"), noinline, cold)) void slow(double *d, const d
   redo<Subtract>(d, s, *m, u, k, n);
 }
 
+// Tier 1 for one element, as quick().
+TOVRA_AVX2_INLINE double quick1(double s, double a, double b, bool &ok) {
+  const double ph = a * b;
+  const double y = __builtin_fma(-a, b, s);
+  const double h = s - ph;
+  const double bp = h - s;
+  const double da = s - (h - bp);
+  const double db = __builtin_fma(a, b, bp);
+  const double rho = (h - y) + (da - db);
+  const double ey = double_of((bits_of(y) - 1) & exponent_bits);
+  const double ep = double_of(bits_of(ph) & exponent_bits);
+  const double limit = __builtin_fma(-ep, quick_product_margin, ey * quick_half_unit);
+  ok = double_of(bits_of(rho) & magnitude_mask) < limit && operand_not_tiny(b);
+  return y;
+}
+
 template <int R, bool Subtract>
 TOVRA_AVX2 void rows(double *const *d, const double *m, const double *u, unsigned c0, unsigned c1) {
   v4 a[R];
@@ -299,8 +323,35 @@ TOVRA_AVX2 void rows(double *const *d, const double *m, const double *u, unsigne
     row[t] = d[t];
   }
   const __m256i all = _mm256_set1_epi64x(-1);
-  unsigned c = c0;
-  for (; c + 4 <= c1; c += 4) {
+  if (c1 - c0 < 4) {
+    // Too short for a vector: one element at a time.
+    const __m256i first = _mm256_set_epi64x(0, 0, 0, -1);
+    for (int t = 0; t < R; ++t) {
+      for (unsigned c = c0; c < c1; ++c) {
+        bool ok;
+        const double sv = row[t][c];
+        const double y = quick1(sv, Subtract ? m[t] : -m[t], u[c], ok);
+        if (__builtin_expect(ok, 1)) {
+          row[t][c] = y;
+        } else {
+          slow<Subtract>(row[t] + c, &sv, m + t, u + c, first, 1);
+        }
+      }
+    }
+    return;
+  }
+  // A stretch whose length is not a multiple of 4 ends with a vector that
+  // overlaps the one before: its sums are saved before the loop changes
+  // them, and it is done last (the overlap receives the same values again).
+  const unsigned last = c1 - 4;
+  const bool overlap = ((c1 - c0) & 3) != 0;
+  double saved[R][4];
+  if (overlap) {
+    for (int t = 0; t < R; ++t) {
+      _mm256_storeu_pd(saved[t], _mm256_loadu_pd(row[t] + last));
+    }
+  }
+  for (unsigned c = c0; c + 4 <= c1; c += 4) {
     const v4 b = _mm256_loadu_pd(u + c);
     const v4 bok = operand_not_tiny(b);
 #if defined(__GNUC__)
@@ -319,22 +370,19 @@ TOVRA_AVX2 void rows(double *const *d, const double *m, const double *u, unsigne
       }
     }
   }
-  if (c < c1) {
-    const unsigned n = c1 - c;
-    const unsigned ignored = 15u << n & 15u;
-    const __m256i lanes = _mm256_cmpgt_epi64(_mm256_set1_epi64x(n), _mm256_set_epi64x(3, 2, 1, 0));
-    const v4 b = _mm256_maskload_pd(u + c, lanes);
+  if (overlap) {
+    const v4 b = _mm256_loadu_pd(u + last);
     const v4 bok = operand_not_tiny(b);
+    const unsigned n = (c1 - c0) & 3;
+    const __m256i lanes = _mm256_cmpgt_epi64(_mm256_set1_epi64x(n), _mm256_set_epi64x(3, 2, 1, 0));
     for (int t = 0; t < R; ++t) {
-      const v4 s = _mm256_maskload_pd(row[t] + c, lanes);
       v4 ok;
-      const v4 y = quick(s, a[t], b, ok);
-      if ((static_cast<unsigned>(_mm256_movemask_pd(_mm256_and_pd(ok, bok))) | ignored) != 15) {
-        double sv[4];
-        _mm256_storeu_pd(sv, s);
-        slow<Subtract>(row[t] + c, sv, m + t, u + c, lanes, n);
+      const v4 y = quick(_mm256_loadu_pd(saved[t]), a[t], b, ok);
+      if (__builtin_expect(_mm256_movemask_pd(_mm256_and_pd(ok, bok)) != 15, 0)) {
+        // The overlap already holds its results; only the last n are new.
+        slow<Subtract>(row[t] + c1 - n, saved[t] + 4 - n, m + t, u + c1 - n, lanes, n);
       } else {
-        _mm256_maskstore_pd(row[t] + c, lanes, y);
+        _mm256_storeu_pd(row[t] + last, y);
       }
     }
   }
@@ -348,7 +396,7 @@ typedef uint64x2_t m2;
 inline v2 as_double(m2 x) { return vreinterpretq_f64_u64(x); }
 inline m2 as_bits(v2 x) { return vreinterpretq_u64_f64(x); }
 
-// The lanes whose operand b may enter the vector tiers.
+// The lanes whose operand b may enter the constructive method.
 inline m2 operand_ok(v2 b) {
   const v2 mag = vabsq_f64(b);
   const m2 lo = vcgeq_f64(mag, vdupq_n_f64(operand_min));
@@ -356,17 +404,21 @@ inline m2 operand_ok(v2 b) {
   return vandq_u64(hi, vorrq_u64(lo, vceqzq_f64(b)));
 }
 
+// The lanes whose operand b may enter the quick test.
+inline m2 operand_not_tiny(v2 b) {
+  return vorrq_u64(vcgeq_f64(vabsq_f64(b), vdupq_n_f64(operand_min)), vceqzq_f64(b));
+}
+
 // Tier 1, as in the AVX2 version.
 inline v2 quick(v2 s, v2 a, v2 b, m2 &ok) {
   const m2 expo = vdupq_n_u64(exponent_bits);
   const v2 ph = vmulq_f64(a, b);
-  const v2 pl = vfmaq_f64(vnegq_f64(ph), a, b);
   const v2 y = vfmsq_f64(s, a, b);
   const v2 h = vsubq_f64(s, ph);
   const v2 bp = vsubq_f64(h, s);
-  const v2 ap = vsubq_f64(h, bp);
-  const v2 e = vsubq_f64(vsubq_f64(s, ap), vaddq_f64(ph, bp));
-  const v2 rho = vaddq_f64(vsubq_f64(h, y), vsubq_f64(e, pl));
+  const v2 da = vsubq_f64(s, vsubq_f64(h, bp));
+  const v2 db = vfmaq_f64(bp, a, b);
+  const v2 rho = vaddq_f64(vsubq_f64(h, y), vsubq_f64(da, db));
   const v2 ey = as_double(vandq_u64(vsubq_u64(as_bits(y), vdupq_n_u64(1)), expo));
   const v2 ep = as_double(vandq_u64(as_bits(ph), expo));
   const v2 limit =
@@ -406,7 +458,8 @@ inline v2 constructive(v2 s, v2 a, v2 b, m2 &ok) {
   const m2 exact = vandq_u64(vceqq_f64(vaddq_f64(t, e), q), vceqq_f64(vsubq_f64(q, t), e));
   good = vandq_u64(good, vorrq_u64(vceqq_f64(r, rodd), exact));
   const m2 frac = vandq_u64(vaddq_u64(as_bits(h), one), vdupq_n_u64(fraction_bits));
-  good = vandq_u64(good, vorrq_u64(vcgeq_u64(frac, vdupq_n_u64(3)), vceqzq_f64(t)));
+  const m2 exact_case = vcgtq_f64(ep, vaddq_f64(eh, eh));
+  good = vandq_u64(good, vorrq_u64(vorrq_u64(vcgeq_u64(frac, vdupq_n_u64(3)), vceqzq_f64(t)), exact_case));
   ok = vandq_u64(good, vcltq_f64(eh, vdupq_n_f64(sum_limit)));
   return result;
 }
@@ -416,38 +469,38 @@ inline unsigned lane_bits(m2 ok) {
                                                                 << 1;
 }
 
-// One stretch of row d from the sums s: 2 elements, or the first only
-// (n == 1).
+// The n <= 2 elements of row d that had the sums s and failed the quick
+// test: the constructive method where it holds, the integer arithmetic
+// elsewhere. Out of line, and rare.
 template <bool Subtract>
-inline void stretch(double *d, v2 s, v2 a, v2 b, m2 bok, double m, const double *u, unsigned n) {
-  m2 ok;
-  v2 out = quick(s, a, b, ok);
-  ok = vandq_u64(ok, bok);
-  unsigned k = lane_bits(ok) | (n == 2 ? 0u : 2u);
-  if (__builtin_expect(k != 3, 0)) {
-    TOVRA_FAST_FMA_COUNT(2, 2 - __builtin_popcount(k));
-    m2 ok2;
-    const v2 out2 = constructive(s, a, b, ok2);
-    out = vbslq_f64(ok, out, out2);
-    k |= lane_bits(vandq_u64(ok2, bok));
-  }
+__attribute__((noinline, cold)) void slow(double *d, const double *s, const double *m, const double *u,
+                                          unsigned n) {
+  const v2 sv = n == 2 ? vld1q_f64(s) : vdupq_n_f64(s[0]);
+  const v2 a = vdupq_n_f64(Subtract ? *m : -*m);
+  const v2 b = n == 2 ? vld1q_f64(u) : vdupq_n_f64(u[0]);
+  const unsigned ignored = n == 2 ? 0u : 2u;
+  m2 ok1, ok2;
+  const v2 out1 = quick(sv, a, b, ok1);
+  const v2 out2 = constructive(sv, a, b, ok2);
+  const unsigned k1 = lane_bits(vandq_u64(ok1, operand_not_tiny(b)));
+  const unsigned k2 = operand_in_range(*m) ? lane_bits(vandq_u64(ok2, operand_ok(b))) : 0;
+  TOVRA_FAST_FMA_COUNT(2, 2 - __builtin_popcount(k1 | ignored));
+  const v2 out = vbslq_f64(ok1, out1, out2);
   if (n == 2) {
     vst1q_f64(d, out);
   } else {
     vst1q_lane_f64(d, out, 0);
   }
-  if (k != 3) {
-    double sv[2];
-    vst1q_f64(sv, s);
-    redo<Subtract>(d, sv, m, u, k, n);
-  }
+  redo<Subtract>(d, s, *m, u, k1 | k2 | ignored, n);
 }
 
 template <int R, bool Subtract>
 void rows(double *const *d, const double *m, const double *u, unsigned c0, unsigned c1) {
   v2 a[R];
+  double *row[R];
   for (int t = 0; t < R; ++t) {
     a[t] = vdupq_n_f64(Subtract ? m[t] : -m[t]);
+    row[t] = d[t];
   }
   unsigned c = c0;
   // Two vectors per row and step, so that a single row still keeps two
@@ -455,20 +508,46 @@ void rows(double *const *d, const double *m, const double *u, unsigned c0, unsig
   for (; c + 4 <= c1; c += 4) {
     const v2 b0 = vld1q_f64(u + c);
     const v2 b1 = vld1q_f64(u + c + 2);
-    const m2 bok0 = operand_ok(b0);
-    const m2 bok1 = operand_ok(b1);
+    const m2 bok0 = operand_not_tiny(b0);
+    const m2 bok1 = operand_not_tiny(b1);
+#if defined(__GNUC__)
+#pragma GCC unroll 4
+#endif
     for (int t = 0; t < R; ++t) {
-      stretch<Subtract>(d[t] + c, vld1q_f64(d[t] + c), a[t], b0, bok0, m[t], u + c, 2);
-      stretch<Subtract>(d[t] + c + 2, vld1q_f64(d[t] + c + 2), a[t], b1, bok1, m[t], u + c + 2, 2);
+      const v2 s0 = vld1q_f64(row[t] + c);
+      const v2 s1 = vld1q_f64(row[t] + c + 2);
+      m2 ok0, ok1;
+      const v2 y0 = quick(s0, a[t], b0, ok0);
+      const v2 y1 = quick(s1, a[t], b1, ok1);
+      const m2 ok = vandq_u64(vandq_u64(ok0, bok0), vandq_u64(ok1, bok1));
+      vst1q_f64(row[t] + c, y0);
+      vst1q_f64(row[t] + c + 2, y1);
+      if (__builtin_expect((vgetq_lane_u64(ok, 0) & vgetq_lane_u64(ok, 1)) != ~u64(0), 0)) {
+        double sv[4];
+        vst1q_f64(sv, s0);
+        vst1q_f64(sv + 2, s1);
+        slow<Subtract>(row[t] + c, sv, m + t, u + c, 2);
+        slow<Subtract>(row[t] + c + 2, sv + 2, m + t, u + c + 2, 2);
+      }
     }
   }
   for (; c < c1; c += 2) {
     const unsigned n = c1 - c >= 2 ? 2 : 1;
     const v2 b = n == 2 ? vld1q_f64(u + c) : vdupq_n_f64(u[c]);
-    const m2 bok = operand_ok(b);
+    const m2 bok = operand_not_tiny(b);
     for (int t = 0; t < R; ++t) {
-      stretch<Subtract>(d[t] + c, n == 2 ? vld1q_f64(d[t] + c) : vdupq_n_f64(d[t][c]), a[t], b, bok, m[t],
-                        u + c, n);
+      const v2 s = n == 2 ? vld1q_f64(row[t] + c) : vdupq_n_f64(row[t][c]);
+      m2 ok;
+      const v2 y = quick(s, a[t], b, ok);
+      if ((lane_bits(vandq_u64(ok, bok)) | (n == 2 ? 0u : 2u)) != 3) {
+        double sv[2];
+        vst1q_f64(sv, s);
+        slow<Subtract>(row[t] + c, sv, m + t, u + c, n);
+      } else if (n == 2) {
+        vst1q_f64(row[t] + c, y);
+      } else {
+        vst1q_lane_f64(row[t] + c, y, 0);
+      }
     }
   }
 }

@@ -4,17 +4,14 @@
 // significand, added to or subtracted from the element, that result rounded
 // to 64 bits and then to double.
 //
-// How: the product is split exactly into its rounded double and the
-// remainder (one multiply, one fused multiply-add); the remainder, rounded on
-// the grid of a 64-bit significand at the product's exponent, makes the
-// extended product exact as a pair. The sum of the element and the pair is
-// formed exactly as a double and a small part, the small part is rounded on
-// the 64-bit grid at the sum's exponent, and one ordinary addition rounds the
-// whole to double. Every element where one of these steps could round
-// differently from the x87 unit (a product or sum at the edge of a binade, a
-// small part that is not exact where a tie could hide, values out of range,
-// infinities and NaNs) is detected and recomputed with the integer
-// arithmetic, so every result is the x87 result.
+// How (fast_fma.cpp tells the details): one fused multiply-add gives the
+// exact value rounded once, and a few exact operations tell whether the x87
+// unit's three roundings could end elsewhere; the rare elements where they
+// could are done again by an exact construction of the 64-bit roundings on
+// the vector unit, and those it cannot vouch for (edges of binades, ties it
+// cannot tell apart, operands out of range, subnormal results, overflow,
+// infinities, NaNs) by the integer arithmetic. Every result is the x87
+// result, NaN payloads included.
 #ifndef TOVRA_FAST_FMA_H
 #define TOVRA_FAST_FMA_H
 
@@ -31,7 +28,9 @@ namespace tovra_detail {
 // state at its default (round to nearest, no flushing of subnormals, no
 // exception unmasked). Read afresh on every call, because the host may
 // change the state at any time; cheap enough to call once per operation.
-// Always false where there is no fast path.
+// Always false where there is no fast path. Neither this nor row_terms
+// changes the floating-point state; like any arithmetic, row_terms raises
+// the sticky exception flags (inexact, and others on special operands).
 bool fast_fma_usable();
 
 namespace fast {
