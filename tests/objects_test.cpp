@@ -74,33 +74,24 @@ TYPED_TEST(Sequence, SizesAndCopies) {
 
 const unsigned int shapes[][2] = {{0, 0}, {0, 5}, {5, 0}, {1, 1}, {2, 3}, {3, 2}, {3, 3}};
 
-// Dup and assignment copy every bit when the shapes agree, into the target's
-// own storage, and otherwise refuse and change nothing; a copy is deep; Zero
-// writes +0.0 everywhere; Identity adds ones on the leading diagonal.
+// Dup and assignment copy every bit into the target's own storage (a refusal
+// is a numerics_test case); a copy is deep; Zero writes +0.0 everywhere;
+// Identity adds ones on the leading diagonal, also of a non-square matrix.
 TEST(MatrixObject, CopiesZeroAndIdentity) {
-  for (const auto &to : shapes) {
-    for (const auto &from : shapes) {
-      SCOPED_TRACE(::testing::Message() << from[0] << "x" << from[1] << " into " << to[0] << "x" << to[1]);
-      const bool fits = to[0] == from[0] && to[1] == from[1];
-      const Matrix_d source = sample(from[0], from[1], 7);
-      EXPECT_EQ(fits, sample(to[0], to[1]).CmpMatrixSize(source));
-      for (int assign = 0; assign < 2; ++assign) {
-        Matrix_d target = sample(to[0], to[1]);
-        const double *storage = to[0] * to[1] != 0 ? &target(to[0] - 1, 0) : nullptr;
-        EXPECT_EQ(fits, assign ? (target = source) : target.Dup(source));
-        EXPECT_SAME(fits ? source : sample(to[0], to[1]), target);
-        EXPECT_TRUE(storage == nullptr || &target(to[0] - 1, 0) == storage);
-      }
-    }
-    Matrix_d a = sample(to[0], to[1]), id(a);
+  for (const auto &s : shapes) {
+    Matrix_d a = sample(s[0], s[1]), id(a), target = sample(s[0], s[1], 3), assigned(target);
     const Matrix_d copy(a);
-    EXPECT_TRUE(a.Dup(a) && (a = a));
-    EXPECT_SAME(copy, a);
+    const double *storage = s[0] * s[1] != 0 ? &target(s[0] - 1, 0) : nullptr;
+    EXPECT_TRUE(target.Dup(a) && (assigned = a) && a.Dup(a) && (a = a) && a.CmpMatrixSize(copy));
+    EXPECT_TRUE(storage == nullptr || &target(s[0] - 1, 0) == storage);
+    for (const Matrix_d *m : {&target, &assigned, &a}) {
+      EXPECT_SAME(sample(s[0], s[1]), *m);
+    }
     a.Zero(), id.Identity();
-    EXPECT_SAME(sample(to[0], to[1]), copy);
-    for (unsigned int i = 0; i < to[0] * to[1]; ++i) {
-      EXPECT_BITS(0.0, a(i / to[1], i % to[1]));
-      EXPECT_BITS(i / to[1] == i % to[1] ? 1.0 : 0.0, id(i / to[1], i % to[1]));
+    EXPECT_SAME(sample(s[0], s[1]), copy);
+    for (unsigned int i = 0; i < s[0] * s[1]; ++i) {
+      EXPECT_BITS(0.0, a(i / s[1], i % s[1]));
+      EXPECT_BITS(i / s[1] == i % s[1] ? 1.0 : 0.0, id(i / s[1], i % s[1]));
     }
   }
 }
@@ -125,31 +116,27 @@ TEST(TransposeAndBlock, EveryElementBitForBit) {
     EXPECT_EQ(t::bits(a(i / 5, i % 5)), t::bits(tr(i % 5, i / 5)));
     EXPECT_EQ(t::bits(a(i / 5, i % 5)) ^ u64(1) << 63, t::bits(neg(i / 5, i % 5)));
   }
-  for (unsigned int r0 = 0; r0 <= 4; ++r0) {
-    for (unsigned int r1 = r0; r1 <= 4; ++r1) {
-      for (unsigned int c0 = 0; c0 <= 5; ++c0) {
-        for (unsigned int c1 = c0; c1 <= 5; ++c1) {
-          Matrix_d want(r1 - r0, c1 - c0);
-          for (unsigned int i = 0; i < (r1 - r0) * (c1 - c0); ++i) {
-            std::memcpy(&want(i / (c1 - c0), i % (c1 - c0)), &a(r0 + i / (c1 - c0), c0 + i % (c1 - c0)), 8);
-          }
-          ASSERT_EQ(t::snap(want), t::snap(a.Sub(r0, c0, r1, c1)))
-              << r0 << " " << c0 << " " << r1 << " " << c1;
-        }
-      }
+  for (unsigned int k = 0; k < 5 * 5 * 6 * 6; ++k) { // every block: rows [r0, r1), columns [c0, c1)
+    const unsigned int r0 = k % 5, r1 = k / 5 % 5, c0 = k / 25 % 6, c1 = k / 150;
+    const Matrix_d b = a.Sub(r0, c0, r1, c1);
+    // A reversed range gives 0x0, the library's choice.
+    ASSERT_TRUE(r0 > r1 || c0 > c1 ? b.SizeRow() + b.SizeCol() == 0
+                                   : b.SizeRow() == r1 - r0 && b.SizeCol() == c1 - c0)
+        << k;
+    for (unsigned int i = 0; r0 <= r1 && c0 <= c1 && i < (r1 - r0) * (c1 - c0); ++i) {
+      ASSERT_EQ(t::bits(a(r0 + i / (c1 - c0), c0 + i % (c1 - c0))), t::bits(b(i / (c1 - c0), i % (c1 - c0))))
+          << k;
     }
   }
 }
 
-// The library's choice for block arguments outside 0 <= row0 <= row1 <=
-// SizeRow(), 0 <= col0 <= col1 <= SizeCol(): a 0x0 block, nothing read, no
-// wrapped-around size.
+// The library's choice for block arguments beyond the matrix, as for
+// reversed ones: a 0x0 block, nothing read, no wrapped-around size.
 TEST(TransposeAndBlock, ArgumentsOutsideTheMatrixGiveZeroByZero) {
   const Matrix_d a = sample(4, 5);
   const unsigned int M = UINT_MAX,
                      bad[][4] = {{0, 0, 5, 5}, {0, 0, 4, 6}, {4, 0, 5, 5}, {0, 5, 4, 6}, {5, 0, 6, 5},
-                                 {0, 6, 4, 7}, {3, 0, 1, 5}, {0, 4, 4, 2}, {1, 0, 0, 5}, {0, 1, 4, 0},
-                                 {2, 3, 2, 1}, {3, 2, 1, 2}, {M, 0, 0, 5}, {0, M, 4, 0}, {M, M, M, M}};
+                                 {0, 6, 4, 7}, {M, 0, 0, 5}, {0, M, 4, 0}, {M, M, M, M}};
   for (const auto &b : bad) {
     EXPECT_SAME(Matrix_d(0, 0), a.Sub(b[0], b[1], b[2], b[3]))
         << b[0] << " " << b[1] << " " << b[2] << " " << b[3];
@@ -172,16 +159,15 @@ TEST(TransposeAndBlock, LuExchangeMovesTheBits) {
 template <class M, class V> void fixed(unsigned int n) {
   static_assert(std::is_same<decltype((M() + M()) * M() - -M() * 2.0), M>::value &&
                     std::is_same<decltype(M() * V()), V>::value &&
-                    std::is_same<decltype(std::declval<M &>() = Matrix_d(1, 1)), bool>::value &&
-                    std::is_same<decltype(M().inv()), Matrix_d>::value &&
-                    !std::is_constructible<M, Matrix_d>::value,
+                    !std::is_constructible<M, Matrix_d>::value &&
+                    std::is_same<decltype(std::declval<M &>() = Matrix_d(1, 1)), bool>::value,
                 "fixed-size types");
   M a;
-  EXPECT_TRUE(a.SizeRow() == n && a.SizeCol() == n && V().Size() == n);
   a.Dup(sample(n, n));
   const M copy(a);
   a.Zero();
-  EXPECT_SAME(sample(n, n), copy);
+  EXPECT_TRUE(a.SizeRow() == n && a.SizeCol() == n && V().Size() == n &&
+              t::snap(sample(n, n)) == t::snap(copy));
 }
 
 TEST(FixedSize, WorkedValuesAndAssignment) {
@@ -232,14 +218,11 @@ TEST(Threads, SameResultsAsOneThread) {
   Seq<unsigned int> p(6);
   double parity;
   ASSERT_EQ(1, a.LU(f, p, parity));
-  Matrix3x3_d s;
-  s.Dup(a.Sub(0, 0, 3, 3));
   auto work = [&] {
     Vector<double> y(x);
     f.LUs(p, y); // a vector of its own, the factors shared
-    return std::vector<t::Snap>{t::snap(a + f),           t::snap(a * f),   t::snap(a * x),
-                                t::snap(a.trasp()),       t::snap(a.inv()), t::snap(a.det()),
-                                t::snap(s * s - s * 0.5), t::snap(y)};
+    return std::vector<t::Snap>{t::snap(a + f),   t::snap(a * f),   t::snap(a * x), t::snap(a.trasp()),
+                                t::snap(a.inv()), t::snap(a.det()), t::snap(y)};
   };
   const std::vector<t::Snap> expected = work();
   int mismatches[4] = {0, 0, 0, 0};
