@@ -130,23 +130,7 @@ void check(const std::string &kind, const std::vector<Field> &f) {
   }
   if (kind == "lu") {
     EXPECT_BITS(f[5].v[0], a.det());
-    const Matrix_d inv = f[6].mat();
-    EXPECT_SAME(inv, a.inv());
-    // Column j of the inverse is the solution for the j-th unit vector.
-    Matrix_d lu(n, n);
-    Seq<unsigned int> p(n);
-    double parity;
-    ASSERT_EQ(1, a.LU(lu, p, parity));
-    for (unsigned int j = 0; j < n; ++j) {
-      Vector<double> x(n);
-      for (unsigned int i = 0; i < n; ++i) {
-        x[i] = i == j ? 1.0 : 0.0;
-      }
-      lu.LUs(p, x);
-      for (unsigned int i = 0; i < n; ++i) {
-        EXPECT_BITS(inv(i, j), x[i]) << "LUs, column " << j;
-      }
-    }
+    EXPECT_SAME(f[6].mat(), a.inv());
   }
 }
 

@@ -53,28 +53,13 @@ if(TARGET tovra-solve)
   tovra_solve_case(zero_row 3 zero_row.out "" ${TOVRA_SOLVE_DIR}/zero_row.txt)
 
   # Bad input: one line on standard error, nothing on standard output. Each
-  # input is written here as the text of a file.
+  # case of data/solve/rejects.txt is written as the text of a file.
   set(bad_dir ${CMAKE_CURRENT_BINARY_DIR}/solve_bad)
   string(REPEAT 1 4097 long)
   string(SUBSTRING ${long} 0 32 long32)
-  foreach(
-    case IN
-    ITEMS "empty||the input is empty: expected the order n"
-          "only_comments|# nothing\\n\\n|the input ends after line 2: the order n is missing"
-          "order_word|three\\n|line 1: the order n must be a non-negative integer, found 'three'"
-          "order_negative|-2\\n|line 1: the order n must be a non-negative integer, found '-2'"
-          "order_fraction|2.0\\n|line 1: the order n must be a non-negative integer, found '2.0'"
-          "order_too_big|4097\\n|line 1: the order n is too large, found '4097' (at most 4096)"
-          "order_trailing|2 2\\n|line 1: unexpected '2' after the order n"
-          "row_short|2\\n1 2\\n3\\n|line 3: row 2 of A has 1 number, expected 2"
-          "row_long|2\\n1 2\\n\\n3 4 5 x\\n|line 4: row 2 of A has more than 2 numbers"
-          "number_long|1\\n${long}\\n|line 2: a number in row 1 of A is longer than 4096 characters, found '${long32}...'"
-          "not_a_number|2\\n1 2\\n3 4,\\n|line 3: '4,' in row 2 of A is not a number"
-          "number_suffix|1\\n1\\n2x\\n|line 3: '2x' in b is not a number"
-          "rows_missing|3\\n1 2 3\\n|the input ends after line 2: row 2 of A (3 numbers) is missing"
-          "b_missing|2\\n1 2\\n3 4\\n|the input ends after line 3: b (2 numbers) is missing"
-          "after_b|1\\n1\\n1\\n# end\\n1\\n|line 5: unexpected '1' after b"
-          "after_empty_system|0\\n0\\n|line 2: unexpected '0' after the order 0")
+  file(STRINGS ${TOVRA_SOLVE_DIR}/rejects.txt cases REGEX "^[a-z]")
+  foreach(case IN LISTS cases)
+    string(CONFIGURE "${case}" case)
     string(REPLACE "|" ";" case "${case}")
     list(GET case 0 name)
     list(GET case 1 text)
