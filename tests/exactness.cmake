@@ -21,5 +21,3 @@ target_link_libraries(differential_test PRIVATE tovra_cases)
 target_include_directories(differential_test PRIVATE ${PROJECT_SOURCE_DIR}/src)
 target_compile_definitions(differential_test PRIVATE TOVRA_PLAIN_KERNELS)
 target_compile_options(differential_test PRIVATE -O2)
-
-include(${CMAKE_CURRENT_SOURCE_DIR}/fuzz/fuzz.cmake)
