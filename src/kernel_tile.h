@@ -31,18 +31,28 @@ enum Terms { add_terms, subtract_terms };
 // One term for each of R rows across a stretch of columns: for c in
 // [c0, c1) and t < R, d[t][c] takes m[t] * u[c], added as in a product or
 // subtracted as in elimination. All these elements are independent, so an
-// arithmetic may specialise this for its own, wider, way of doing them.
+// arithmetic may specialise this for its own, wider, way of doing them. The
+// operands are held in registers (A::held): the sums start from +0.0 or
+// from elements the caller has scanned, the operands may be any element.
 template <class A, int R, Terms T> struct RowTerms {
   static void run(double *const *d, const typename A::value *m, const double *u, unsigned int c0,
                   unsigned int c1) {
+    // Copied into locals whose address is never taken, so that they stay in
+    // registers: read through m, every store into a row might change them,
+    // and each term would load them again (an 80-bit load on the x87 path).
+    typename A::value k[R];
+    TOVRA_UNROLL
+    for (int t = 0; t < R; ++t) {
+      k[t] = m[t];
+    }
     for (unsigned int c = c0; c < c1; ++c) {
-      const typename A::value v = A::get(u[c]);
+      const typename A::value v = A::held(u[c]);
       TOVRA_UNROLL
       for (int t = 0; t < R; ++t) {
         if (T == add_terms) {
-          A::add_product_into(d[t][c], m[t], v);
+          A::add_product_into(d[t][c], k[t], v);
         } else {
-          A::sub_product_into(d[t][c], m[t], v);
+          A::sub_product_into(d[t][c], k[t], v);
         }
       }
     }
@@ -80,7 +90,7 @@ inline void tile(Matrix_d &dst, unsigned int r0, const Matrix_d &lhs, const Matr
     typename A::value m[R];
     TOVRA_UNROLL
     for (int t = 0; t < R; ++t) {
-      m[t] = A::get(l[t][k]);
+      m[t] = A::held(l[t][k]);
     }
     RowTerms<A, R, T>::run(d, m, &rhs(k, 0), c0, c1);
   }

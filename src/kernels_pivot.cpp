@@ -8,22 +8,26 @@
 namespace tovra_detail {
 
 template <class A> int factor(Matrix_d &a, Seq<unsigned int> &perm, double &parity, Vector<double> &scale) {
-  typedef typename A::value V;
   const unsigned int n = a.SizeRow();
   // Every row is scaled before any elimination, so a zero row anywhere ends
-  // the call with the target holding the plain copy.
+  // the call with the target holding the plain copy. The magnitudes are
+  // compared by their bits, on every path: without the sign, a double's bits
+  // order as its magnitude does, and a NaN's lie above infinity's. It is the
+  // IEEE comparison, without a dependence on the previous compare's flags.
+  const Soft::value infinity = 0x7ff0000000000000;
   for (unsigned int i = 0; i < n; ++i) {
-    V big = A::of(0.0);
+    Soft::value big = 0;
     for (unsigned int c = 0; c < n; ++c) {
-      const V t = A::magnitude(A::get(a(i, c)));
-      if (A::greater(t, big)) { // a NaN never compares greater and is passed over
-        big = t;
-      }
+      Soft::value t = Soft::magnitude(Soft::get(a(i, c)));
+      t = t > infinity ? 0 : t; // a NaN never compares greater and is passed over
+      big = t > big ? t : big;
     }
-    if (A::is_zero(big)) {
+    if (big == 0) {
       return 0;
     }
-    A::quotient_into(scale[i], A::of(1.0), big);
+    double largest;
+    Soft::put(largest, big);
+    A::quotient_into(scale[i], A::of(1.0), A::get(largest));
   }
   eliminate<A>(a, perm, parity, scale);
   return 1;

@@ -14,11 +14,13 @@ namespace tovra_detail {
 template <class A> void multiply(const Matrix_d &a, const Matrix_d &b, Matrix_d &res) {
   for (unsigned int r = 0; r < a.SizeRow(); ++r) {
     for (unsigned int c = 0; c < b.SizeCol(); ++c) {
-      // The sum lives in the element itself, from +0.0, an empty sum.
+      // The sum lives in the element itself, from +0.0, an empty sum; the
+      // factors are held in registers, as no scan for signalling NaNs
+      // precedes a product.
       double &s = res(r, c);
       s = 0.0;
       for (unsigned int k = 0; k < b.SizeRow(); ++k) {
-        A::add_product_into(s, A::get(a(r, k)), A::get(b(k, c)));
+        A::add_product_into(s, A::held(a(r, k)), A::held(b(k, c)));
       }
     }
   }
@@ -29,7 +31,7 @@ template <class A> void multiply(const Matrix_d &a, const Vector<double> &x, Vec
     double &s = y[r];
     s = 0.0;
     for (unsigned int c = 0; c < a.SizeCol(); ++c) {
-      A::add_product_into(s, A::get(a(r, c)), A::get(x[c]));
+      A::add_product_into(s, A::held(a(r, c)), A::held(x[c]));
     }
   }
 }

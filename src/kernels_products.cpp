@@ -1,6 +1,8 @@
 // The products, reordered: a target row (or a stretch of it) accumulates
 // all its sums at once, k outermost, so that the sums of different columns
-// overlap instead of waiting for each other's rounding.
+// overlap instead of waiting for each other's rounding. Every sum starts from
+// +0.0 and both factors of each term are held in registers, so no operand
+// needs a scan for signalling NaNs.
 #include "kernels.h"
 
 #if !defined(TOVRA_PLAIN_KERNELS)
@@ -39,10 +41,10 @@ void rows_times_vector(const Matrix_d &a, unsigned int r0, const Vector<double> 
     s[t] = 0.0;
   }
   for (unsigned int c = 0; c < n; ++c) {
-    const typename A::value v = A::get(x[c]);
+    const typename A::value v = A::held(x[c]);
     TOVRA_UNROLL
     for (int t = 0; t < R; ++t) {
-      A::add_product_into(s[t], A::get(row[t][c]), v);
+      A::add_product_into(s[t], A::held(row[t][c]), v);
     }
   }
   TOVRA_UNROLL
