@@ -102,8 +102,9 @@ inline bool quiet_only(const Vector<double> &x) { return x.Size() == 0 || quiet_
 // there is one, the host left it (and MXCSR) in the default state and no
 // operand holds a signalling NaN (operands() tells, asked only then); else
 // the fused multiply-add where the processor has it and the host left the
-// vector unit's state at its default; the integer arithmetic otherwise. The state is read once, here, per call; the
-// library never changes it and keeps no state of its own.
+// vector unit's state at its default; the integer arithmetic otherwise.
+// The state is read once, here, per call; the library never changes it and
+// keeps no state of its own.
 template <class Operands, class Body>
 inline auto with_arithmetic(Operands operands, Body body) -> decltype(body(Soft())) {
 #if TOVRA_HAVE_X87
