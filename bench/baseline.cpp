@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "baseline.h"
 
 #include <cmath>
@@ -65,13 +66,9 @@ template <class Op> bool elementwise(const Matrix_d &a, Matrix_d &res, const Mat
 
 } // namespace
 
-bool sum(const Matrix_d &a, Matrix_d &res, const Matrix_d &b) {
-  return elementwise(a, res, b, plus);
-}
+bool sum(const Matrix_d &a, Matrix_d &res, const Matrix_d &b) { return elementwise(a, res, b, plus); }
 
-bool sub(const Matrix_d &a, Matrix_d &res, const Matrix_d &b) {
-  return elementwise(a, res, b, minus);
-}
+bool sub(const Matrix_d &a, Matrix_d &res, const Matrix_d &b) { return elementwise(a, res, b, minus); }
 
 bool neg(const Matrix_d &a, Matrix_d &res) {
   if (!a.CmpMatrixSize(res)) {

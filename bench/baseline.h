@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The yardstick of every benchmark: the operations written the plain way,
 // one loop nest per operation in the order the definitions list them, one
 // running sum per element, each rounding point a single store and reload

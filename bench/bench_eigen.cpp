@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Eigen as a peer (SSE2 doubles: its results differ from the library's in
 // the last bits; it shows what the same work costs without extended
 // precision and per-term rounding).

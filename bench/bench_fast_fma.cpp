@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The inner loop of elimination and of the product: one term for each of R
 // rows across a stretch of n columns, d[t][c] -= m[t] * u[c] with the x87
 // roundings. "fast" is the fused multiply-add path of fast_fma.h, "x87" the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fixed-size operators: each builds its result object and fills it
 // through the general operation. The baseline does the same with the
 // straightforward operations, so both figures include the same allocations.

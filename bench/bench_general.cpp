@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The general-matrix operations, each measured for the library and for the
 // straightforward baseline on the same operands: names are
 // "<operation>/<implementation>/<n>".

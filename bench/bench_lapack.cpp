@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reference BLAS and LAPACK (Fortran, column-major) as peers: dgemm,
 // dgemv, dgetrf, dgetrs and dgetri on the same pseudo-random operands.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The same operations on each arithmetic path, in one run: the x87 unit in
 // the host's default state; the vector unit's fused multiply-add, which the
 // library takes on x86-64 when the host changed the x87 control word (and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Operands of the benchmarks: fixed pseudo-random values in [-1, 1), the
 // same for every implementation measured, so that all of them do the same
 // work on the same numbers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tovra-fixed-size: the fixed-size types on a small geometric transform.
 // Every operator of a Matrix3x3_d keeps the fixed type, so results combine
 // without conversions; members inherited from Matrix_d (inv, trasp, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "solution.h"
 
 Matrix_d matrix_of(const LinearSystem &sys) {

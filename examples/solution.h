@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Solves A x = b with libtovra and prints what it found.
 #ifndef TOVRA_EXAMPLES_SOLUTION_H
 #define TOVRA_EXAMPLES_SOLUTION_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads a linear system A x = b written as plain text.
 //
 // The text holds, one item per line: the order n (a non-negative decimal

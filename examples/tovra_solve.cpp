@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tovra-solve: solves a linear system A x = b read from a file or standard
 // input and prints the solution, det(A), the inverse of A, the residual and
 // whether A counts as singular, every number at round-trip precision.

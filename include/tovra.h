@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /// \file
 /// The whole public interface of libtovra: include this and link -ltovra.
 #ifndef TOVRA_H

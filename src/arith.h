@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The arithmetic the kernels are written over, and the choice of it at the
 // start of each public operation.
 //

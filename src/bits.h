@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one place that says how a double is moved without arithmetic: by its
 // 64 bits, never through a floating-point register.
 //

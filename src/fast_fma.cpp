@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fast path of the inner loop: the vector fused multiply-add does the
 // work, and every element where it could round differently from the x87
 // unit is recomputed with the integer arithmetic. x86-64 (AVX2 and FMA, in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The inner loop of the product and of the elimination, computed with the
 // fused multiply-add of the vector unit instead of the x87 unit, to the same
 // bits: for every element, the product of two doubles rounded to a 64-bit

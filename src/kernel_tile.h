@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The inner loop shared by the product, the elimination and the inverse: a
 // few rows of a target each receive a run of terms, k ascending, while a
 // short stretch of their columns stays in the first-level cache. Every

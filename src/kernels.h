@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The numeric loops behind the arithmetic and the LU family, called once the
 // shapes have been tested. Each is a template over the arithmetic policy A
 // (arith.h), so the x87 and the integer path run the very same loops.

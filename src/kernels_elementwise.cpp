@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The element-wise loops: one step per element, each element read before it
 // is written, so that the target may be an operand. Operands are held in
 // registers (A::held), so no scan for signalling NaNs precedes these.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Elimination, substitution and inversion, reordered for overlapping sums.
 //
 // Elimination runs by blocks of columns, each step a rank-1 update of what

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What both kernel sets share: the scaling pass, the pivot step of the
 // elimination and the determinant's product, so that the pivot rule, its
 // tie-break and the zero-pivot replacement are written once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The plain kernels: each loop nest in its textbook order, one running sum
 // at a time. Selected with -DTOVRA_PLAIN_KERNELS, for targets where the
 // reordered kernels do not pay, and the reference the reordered ones are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The products, reordered: a target row (or a stretch of it) accumulates
 // all its sums at once, k outermost, so that the sums of different columns
 // overlap instead of waiting for each other's rounding. Every sum starts from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Members of Matrix_d: the object, arithmetic, transpose and block. Every
 // operation that computes or compares values tests its shapes, then picks
 // its arithmetic once (arith.h) and runs a kernel (kernels.h); every value

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The LU family of Matrix_d: factorisation, back-substitution, determinant,
 // inverse and the zero-row test.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Members of Matrix2x2_d, Matrix3x3_d and Matrix4x4_d.
 //
 // No arithmetic here: each operator builds its result object, lets the named

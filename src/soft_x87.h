@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One arithmetic step of the x87 unit in its default state, computed with
 // integers only, on the bit patterns of doubles: each operand loaded exactly
 // into the extended format, the exact result rounded once to a 64-bit

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The template instantiations the shared object provides, and the layout
 // promise made to host programs: no virtual members, no added fields, so a
 // sequence is a count and a pointer and a table two counts and a pointer

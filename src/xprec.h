@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The x87 arithmetic: the one place that says how a step is formed in the
 // extended format on the hardware and rounded to double. It is one of the
 // arithmetic policies the kernels are written over (see arith.h); the other

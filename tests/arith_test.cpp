@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The integer arithmetic held to the x87 unit itself: seeded random steps
 // from every class of operand, each function against the same step on the
 // hardware (operands loaded into registers first, result stored through an

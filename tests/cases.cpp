@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cases.h"
 
 #include <cmath>
@@ -7,8 +8,8 @@
 
 namespace cases {
 
-const char *const family_name[kFamilies] = {"small-int",      "uniform",    "wide-range", "near-singular",
-                                            "duplicate-rows", "pivot-ties", "zero-row",   "underflow",
+const char *const family_name[kFamilies] = {"small-int",       "uniform",    "wide-range", "near-singular",
+                                            "duplicate-rows",  "pivot-ties", "zero-row",   "underflow",
                                             "double-rounding", "payloads"};
 const char *const op_name[kOps] = {"Sum", "Sub", "Molt scalar", "Molt matrix", "Molt vector", "operator==",
                                    "LU",  "LUs", "det",         "inv",         "IsSingular"};
@@ -18,12 +19,6 @@ namespace {
 typedef std::mt19937_64 Rng;
 
 unsigned below(Rng &g, unsigned n) { return static_cast<unsigned>(g() % n); }
-
-double from(u64 u) {
-  double d;
-  std::memcpy(&d, &u, sizeof d);
-  return d;
-}
 
 // A full 53-bit significand, random sign, binary exponent in [lo, hi].
 u64 scaled(Rng &g, int lo, int hi) {
@@ -80,7 +75,7 @@ u64 product_tie(Rng &g, int m, int exponent) {
 // one rounding goes up. Same sign as a for Sum, the other sign for Sub.
 u64 sum_tie(Rng &g, u64 a, bool same_sign) {
   int e;
-  std::frexp(from(a), &e);
+  std::frexp(from_bits(a), &e);
   const double b = std::ldexp(1.0 + std::ldexp(1.0, -12 - static_cast<int>(below(g, 41))), e - 54);
   return bits_of(b) | u64((a >> 63) != same_sign) << 63;
 }
@@ -89,7 +84,11 @@ u64 sum_tie(Rng &g, u64 a, bool same_sign) {
 
 Inputs generate(Family f, unsigned n, u64 seed) {
   Rng g(seed * 0x9e3779b97f4a7c15ull ^ (n + 1) * 0xbf58476d1ce4e5b9ull ^ static_cast<u64>(f));
-  Inputs in = {n, std::vector<u64>(n * n), std::vector<u64>(n * n), std::vector<u64>(n), std::vector<u64>(n),
+  Inputs in = {n,
+               std::vector<u64>(n * n),
+               std::vector<u64>(n * n),
+               std::vector<u64>(n),
+               std::vector<u64>(n),
                scaled(g, -4, 4)};
   for (std::vector<u64> *v : {&in.a, &in.b, &in.x, &in.rhs}) {
     for (u64 &e : *v) {
@@ -122,7 +121,7 @@ Inputs generate(Family f, unsigned n, u64 seed) {
       const unsigned from_row = below(g, n - 1);
       const int k = static_cast<int>(below(g, 9)) - 4;
       for (unsigned c = 0; c < n; ++c) {
-        a[(n - 1) * n + c] = bits_of(std::ldexp(from(a[from_row * n + c]), k));
+        a[(n - 1) * n + c] = bits_of(std::ldexp(from_bits(a[from_row * n + c]), k));
       }
       a[(n - 1) * n + below(g, n)] += 1;
     }
@@ -132,7 +131,7 @@ Inputs generate(Family f, unsigned n, u64 seed) {
       const unsigned src = below(g, n), dst = below(g, n), how = below(g, 3);
       for (unsigned c = 0; c < n; ++c) {
         const u64 e = a[src * n + c];
-        a[dst * n + c] = how == 0 ? e : how == 1 ? e ^ u64(1) << 63 : bits_of(2 * from(e));
+        a[dst * n + c] = how == 0 ? e : how == 1 ? e ^ u64(1) << 63 : bits_of(2 * from_bits(e));
       }
     }
   }
@@ -152,6 +151,12 @@ Inputs generate(Family f, unsigned n, u64 seed) {
     }
   }
   return in;
+}
+
+double from_bits(u64 u) {
+  double d;
+  std::memcpy(&d, &u, sizeof d);
+  return d;
 }
 
 u64 bits_of(const double &d) {
@@ -190,13 +195,6 @@ void append(std::vector<u64> &out, const Vector<double> &v) {
   }
 }
 
-void Library::scale(const Matrix_d &a, u64 s, Matrix_d &r) { a.Molt(r, from(s)); }
-
-u64 Library::det(const Matrix_d &a) {
-  const double d = a.det();
-  return bits_of(d);
-}
-
 u64 hash(const std::vector<u64> &v) {
   u64 h = 0xcbf29ce484222325ull;
   for (u64 x : v) {
@@ -208,16 +206,15 @@ u64 hash(const std::vector<u64> &v) {
 }
 
 std::string first_difference(const std::vector<u64> &want, const std::vector<u64> &got) {
-  for (size_t i = 0; i < want.size() || i < got.size(); ++i) {
-    if (i >= want.size() || i >= got.size() || want[i] != got[i]) {
-      char buf[96];
-      std::snprintf(buf, sizeof buf, "output %zu: expected %016llx, got %016llx", i,
-                    i < want.size() ? static_cast<unsigned long long>(want[i]) : 0ull,
-                    i < got.size() ? static_cast<unsigned long long>(got[i]) : 0ull);
-      return buf;
-    }
+  size_t i = 0;
+  while (i < want.size() && i < got.size() && want[i] == got[i]) {
+    ++i;
   }
-  return "";
+  char buf[96];
+  std::snprintf(buf, sizeof buf, "output %zu: expected %016llx, got %016llx", i,
+                i < want.size() ? static_cast<unsigned long long>(want[i]) : 0ull,
+                i < got.size() ? static_cast<unsigned long long>(got[i]) : 0ull);
+  return i == want.size() && i == got.size() ? "" : buf;
 }
 
 } // namespace cases

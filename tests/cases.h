@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Seeded cases that reach the corners of the numerics, and every numeric
 // result of one case as bits, grouped by operation: what the golden file,
 // the host-state runs and the differential test compare.
@@ -47,6 +48,7 @@ Vector<double> vector(const std::vector<u64> &bits);
 void append(std::vector<u64> &out, const Matrix_d &m);
 void append(std::vector<u64> &out, const Vector<double> &v);
 u64 bits_of(const double &d);
+double from_bits(u64 u);
 
 // Every numeric result of a case, computed by E: the library's public
 // members (Library below), or the kernels on one arithmetic.
@@ -82,15 +84,13 @@ template <class E> void outputs(const Inputs &in, Outputs &out) {
 struct Library {
   static void sum(const Matrix_d &a, const Matrix_d &b, Matrix_d &r) { a.Sum(r, b); }
   static void sub(const Matrix_d &a, const Matrix_d &b, Matrix_d &r) { a.Sub(r, b); }
-  static void scale(const Matrix_d &a, u64 s, Matrix_d &r);
+  static void scale(const Matrix_d &a, u64 s, Matrix_d &r) { a.Molt(r, from_bits(s)); }
   static void product(const Matrix_d &a, const Matrix_d &b, Matrix_d &r) { a.Molt(r, b); }
   static void matvec(const Matrix_d &a, const Vector<double> &x, Vector<double> &y) { a.Molt(y, x); }
   static bool equal(const Matrix_d &a, const Matrix_d &b) { return a == b; }
-  static int lu(const Matrix_d &a, Matrix_d &f, Seq<unsigned int> &p, double &parity) {
-    return a.LU(f, p, parity);
-  }
+  static int lu(const Matrix_d &a, Matrix_d &f, Seq<unsigned int> &p, double &d) { return a.LU(f, p, d); }
   static void lus(const Matrix_d &f, Seq<unsigned int> &p, Vector<double> &x) { f.LUs(p, x); }
-  static u64 det(const Matrix_d &a);
+  static u64 det(const Matrix_d &a) { return bits_of(a.det()); }
   static Matrix_d inv(const Matrix_d &a) { return a.inv(); }
   static bool singular(const Matrix_d &a) { return a.IsSingular(); }
 };

@@ -21,3 +21,16 @@ target_link_libraries(differential_test PRIVATE tovra_cases)
 target_include_directories(differential_test PRIVATE ${PROJECT_SOURCE_DIR}/src)
 target_compile_definitions(differential_test PRIVATE TOVRA_PLAIN_KERNELS)
 target_compile_options(differential_test PRIVATE -O2)
+
+# The same check on arbitrary bytes, under libFuzzer: configure with clang++ and -DTOVRA_BUILD_FUZZ=ON,
+# build tovra_fuzz, run it as tests/tovra_fuzz -max_total_time=600.
+option(TOVRA_BUILD_FUZZ "Build the libFuzzer target tovra_fuzz (needs clang++)" OFF)
+if(TOVRA_BUILD_FUZZ)
+  get_target_property(_sources differential_test SOURCES)
+  add_executable(tovra_fuzz ${_sources})
+  target_link_libraries(tovra_fuzz PRIVATE tovra_cases GTest::gtest)
+  target_include_directories(tovra_fuzz PRIVATE ${PROJECT_SOURCE_DIR}/src)
+  target_compile_definitions(tovra_fuzz PRIVATE TOVRA_PLAIN_KERNELS TOVRA_FUZZ)
+  target_compile_options(tovra_fuzz PRIVATE -fsanitize=fuzzer,address,undefined -ffp-contract=off -O1 -g)
+  target_link_options(tovra_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
+endif()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every member that allocates, run with the free store failing at its first,
 // second, ... allocation until it succeeds. Each time std::bad_alloc must
 // reach the caller, every block made on the way must have been released, and

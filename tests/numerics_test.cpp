@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The numerics against values worked out independently of the library, and
 // the shape rules of every named operation, on the cases of
 // tests/data/worked.txt (whose header says what each kind of case holds).

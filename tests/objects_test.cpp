@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The objects: sequences, the matrix object, transpose and blocks, and the
 // fixed-size types. Values move bit for bit, signalling NaNs included (an
 // x87 load on i386 would quiet them); a refused copy or assignment leaves

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers of the unit tests. Doubles are compared by their bits, read through
 // memcpy on references and never as double values (an i386 load quiets a
 // signalling NaN). A snapshot lists an object's shape and each element's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /// \file
 /// Matrix_d: the dense matrix of doubles of any shape.
 ///

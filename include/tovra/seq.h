@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /// \file
 /// Sequence storage: a count and one free-store array, the base of every
 /// vector of the library and of the LU permutation.

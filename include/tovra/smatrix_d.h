@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /// \file
 /// Fixed-size square matrices of order 2, 3 and 4 whose operators keep their
 /// type: the sum of two Matrix3x3_d is a Matrix3x3_d, a Matrix3x3_d times a

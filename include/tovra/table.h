@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /// \file
 /// Table storage: the two-dimensional container under every matrix.
 ///

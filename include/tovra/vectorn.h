@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /// \file
 /// Fixed-size vectors: a Vector<T> built with 2, 3 or 4 elements.
 ///

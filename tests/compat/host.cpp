@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An old-style host program: only <tovra.h>, no C++11. It uses every public
 // type and its main members. The compat tests compile it with g++ and clang++
 // under every standard from C++98 to C++2b with warnings as errors; each build

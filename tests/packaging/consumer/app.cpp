@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A program from outside the project, built against an installed libtovra
 // by the README's own command lines: it must compile with the installed
 // headers alone, link, load the installed shared object and get the
