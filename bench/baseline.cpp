@@ -24,24 +24,10 @@ double sub_product(double s, double a, double b) {
   B::sub_product_into(s, B::get(a), B::get(b));
   return s;
 }
-double plus(double a, double b) {
+// One step of B from two doubles, rounded into a double.
+template <void (*Step)(double &, B::value, B::value)> double step(double a, double b) {
   double r;
-  B::sum_into(r, B::get(a), B::get(b));
-  return r;
-}
-double minus(double a, double b) {
-  double r;
-  B::difference_into(r, B::get(a), B::get(b));
-  return r;
-}
-double times(double a, double b) {
-  double r;
-  B::product_into(r, B::get(a), B::get(b));
-  return r;
-}
-double over(double a, double b) {
-  double r;
-  B::quotient_into(r, B::get(a), B::get(b));
+  Step(r, B::get(a), B::get(b));
   return r;
 }
 
@@ -66,9 +52,13 @@ template <class Op> bool elementwise(const Matrix_d &a, Matrix_d &res, const Mat
 
 } // namespace
 
-bool sum(const Matrix_d &a, Matrix_d &res, const Matrix_d &b) { return elementwise(a, res, b, plus); }
+bool sum(const Matrix_d &a, Matrix_d &res, const Matrix_d &b) {
+  return elementwise(a, res, b, step<B::sum_into>);
+}
 
-bool sub(const Matrix_d &a, Matrix_d &res, const Matrix_d &b) { return elementwise(a, res, b, minus); }
+bool sub(const Matrix_d &a, Matrix_d &res, const Matrix_d &b) {
+  return elementwise(a, res, b, step<B::difference_into>);
+}
 
 bool neg(const Matrix_d &a, Matrix_d &res) {
   if (!a.CmpMatrixSize(res)) {
@@ -88,7 +78,7 @@ bool molt(const Matrix_d &a, Matrix_d &res, double s) {
   }
   for (unsigned int r = 0; r < a.SizeRow(); ++r) {
     for (unsigned int c = 0; c < a.SizeCol(); ++c) {
-      res(r, c) = times(s, a(r, c));
+      res(r, c) = step<B::product_into>(s, a(r, c));
     }
   }
   return true;
@@ -144,7 +134,7 @@ int lu(const Matrix_d &source, Matrix_d &a, Seq<unsigned int> &perm, double &par
     if (big == 0.0) {
       return 0;
     }
-    scale[i] = over(1.0, big);
+    scale[i] = step<B::quotient_into>(1.0, big);
   }
   for (unsigned int j = 0; j < n; ++j) {
     for (unsigned int i = 0; i < j; ++i) {
@@ -182,9 +172,9 @@ int lu(const Matrix_d &source, Matrix_d &a, Seq<unsigned int> &perm, double &par
       a(j, j) = 1e-20;
     }
     if (j != n - 1) {
-      const double r = over(1.0, a(j, j));
+      const double r = step<B::quotient_into>(1.0, a(j, j));
       for (unsigned int i = j + 1; i < n; ++i) {
-        a(i, j) = times(a(i, j), r);
+        a(i, j) = step<B::product_into>(a(i, j), r);
       }
     }
   }
@@ -215,7 +205,7 @@ void lus(const Matrix_d &f, Seq<unsigned int> &perm, Vector<double> &b) {
     for (int k = i + 1; k < n; ++k) {
       s = sub_product(s, f(i, k), b[k]);
     }
-    b[i] = over(s, f(i, i));
+    b[i] = step<B::quotient_into>(s, f(i, i));
   }
 }
 
@@ -228,7 +218,7 @@ double det(const Matrix_d &m) {
   }
   double d = parity;
   for (unsigned int i = 0; i < m.SizeRow(); ++i) {
-    d = times(d, work(i, i));
+    d = step<B::product_into>(d, work(i, i));
   }
   return d;
 }
