@@ -30,8 +30,7 @@ enum Family {
 };
 extern const char *const family_name[kFamilies];
 
-// Square operands a, b (n x n), a vector x, a right-hand side rhs and a
-// scalar s, as bits.
+// Square operands a, b, a vector x, a right-hand side rhs, a scalar s: bits.
 struct Inputs {
   unsigned n;
   std::vector<u64> a, b, x, rhs;

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Every numeric result of a few hundred seeded cases against the golden
-// file, whose hashes were computed once on x86: the same bits on every CPU,
-// with either kernel set, and in every floating-point state a host may set
-// (the library must then leave that state as it found it).
+// Every numeric result of a few hundred seeded cases against hashes computed
+// once on x86: the same bits on every CPU, with either kernel set, in every
+// floating-point state a host may set, which the library must leave as is.
 //   golden_test --write FILE          regenerates the file (on x86 only)
 //   golden_test --dump FAMILY N SEED  prints every output of one case
 #include <cfenv>
@@ -84,8 +83,7 @@ bool check(const Golden &g, const cases::Outputs &out, const char *state) {
   return true;
 }
 
-// The floating-point states a host may set, each with a way to set it and
-// to read it back; the default state is restored after each use.
+// The states a host may set, with a way to set and to read each back.
 struct State {
   const char *name;
   unsigned x87_cw, mxcsr, fpcr_bits;
