@@ -41,7 +41,8 @@ const char kHelp[] = "Usage: tovra-solve [--hex] [--] [FILE | -]\n"
                      "Options:\n"
                      "  --hex       print every number with %a instead of %.17g\n"
                      "  --          end of the options: what follows is FILE, even if it starts with '-'\n"
-                     "  --self-test run built-in cases on every arithmetic path this processor has (x87,\n"
+                     "  --self-test\n"
+                     "              run built-in cases on every arithmetic path this processor has (x87,\n"
                      "              fused multiply-add, integer), each chosen by the floating-point state\n"
                      "              a program may set, against their results on x86; one line per path:\n"
                      "              'identical', or the first case and operation that differs\n"
@@ -56,7 +57,9 @@ const char kHelp[] = "Usage: tovra-solve [--hex] [--] [FILE | -]\n"
                      "  2  bad command line\n"
                      "  3  A has a row without a non-zero element: IsSingular() holds, and only that\n"
                      "     and det(A) are printed\n"
-                     "  With --self-test: 0 when every path is identical, 1 when one is not\n";
+                     "\n"
+                     "With --self-test the exit status is 0 when every path is identical, 1 when one\n"
+                     "is not.\n";
 
 static_assert(kMaxOrder == 4096 && kMaxToken == 4096, "the help text states both limits");
 
