@@ -8,6 +8,7 @@
 // row without a non-zero element, so there is no solution to print. A zero
 // pivot replaced by 1e-20 adds a warning on standard error but still exits 0:
 // the library factors such a matrix, and the numbers printed are its answer.
+// With --self-test: 0 when every arithmetic path gave the golden bits, 1 not.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +17,7 @@
 
 #include <tovra/version.h>
 
+#include "self_test.h"
 #include "solution.h"
 #include "system_reader.h"
 
@@ -26,6 +28,7 @@ const char kUsageLine[] = "usage: tovra-solve [--hex] [--] [FILE | -]";
 // Written for help2man too, which makes the man page from it: the sections
 // are the lines that end with a colon.
 const char kHelp[] = "Usage: tovra-solve [--hex] [--] [FILE | -]\n"
+                     "  or:  tovra-solve --self-test\n"
                      "Solve A x = b with libtovra and print x, det(A), the inverse of A, the residual\n"
                      "A x - b and whether A counts as singular, every number at round-trip precision.\n"
                      "\n"
@@ -38,6 +41,11 @@ const char kHelp[] = "Usage: tovra-solve [--hex] [--] [FILE | -]\n"
                      "Options:\n"
                      "  --hex       print every number with %a instead of %.17g\n"
                      "  --          end of the options: what follows is FILE, even if it starts with '-'\n"
+                     "  --self-test\n"
+                     "              run built-in cases on every arithmetic path this processor has (x87,\n"
+                     "              fused multiply-add, integer), each chosen by the floating-point state\n"
+                     "              a program may set, against their results on x86; one line per path:\n"
+                     "              'identical', or the first case and operation that differs\n"
                      "  -h, --help  print this help and exit\n"
                      "  --version   print the version and exit\n"
                      "\n"
@@ -48,7 +56,10 @@ const char kHelp[] = "Usage: tovra-solve [--hex] [--] [FILE | -]\n"
                      "     and nothing on standard output\n"
                      "  2  bad command line\n"
                      "  3  A has a row without a non-zero element: IsSingular() holds, and only that\n"
-                     "     and det(A) are printed\n";
+                     "     and det(A) are printed\n"
+                     "\n"
+                     "With --self-test the exit status is 0 when every path is identical, 1 when one\n"
+                     "is not.\n";
 
 static_assert(kMaxOrder == 4096 && kMaxToken == 4096, "the help text states both limits");
 
@@ -69,6 +80,7 @@ struct Options {
   const char *path = nullptr; // null: the built-in example; "-": standard input
   bool help = false;
   bool version = false;
+  bool self_test = false;
 };
 
 // False, with a message in `error`, when the command line makes no sense.
@@ -84,6 +96,8 @@ bool parse_args(int argc, char **argv, Options &opts, std::string &error) {
       opts.help = true;
     } else if (options && arg == "--version") {
       opts.version = true;
+    } else if (options && arg == "--self-test") {
+      opts.self_test = true;
     } else if (options && arg.size() > 1 && arg[0] == '-') {
       error = "unknown option '" + arg + "'";
       return false;
@@ -93,6 +107,10 @@ bool parse_args(int argc, char **argv, Options &opts, std::string &error) {
     } else {
       opts.path = argv[i];
     }
+  }
+  if (opts.self_test && (opts.path != nullptr || opts.notation == Notation::hex)) {
+    error = "--self-test takes no input and no --hex";
+    return false;
   }
   return true;
 }
@@ -166,6 +184,10 @@ int main(int argc, char **argv) {
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
   try {
+    if (opts.self_test) {
+      const bool identical = self_test(stdout);
+      return std::fflush(stdout) == 0 && identical ? 0 : 1;
+    }
     return run(opts);
   } catch (const std::bad_alloc &) {
     std::fprintf(stderr, "tovra-solve: out of memory\n");

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The library as it runs by default (x87 where there is one) and, on x86,
-// for a host that set 53-bit precision (fused multiply-add where there is
-// one), against the plain kernels on the integer arithmetic compiled into
-// this test: every result, bit for bit, NaN payloads included, on seeded
-// cases of every family, orders 0 to 130, and on small rectangular products.
+// The library on every arithmetic path this processor has, each reached by
+// the floating-point state a host would set, against the plain kernels on
+// the integer arithmetic compiled into this test: every result, bit for bit,
+// NaN payloads included, on seeded cases of every family, orders 0 to 130,
+// and on small rectangular products.
 // TOVRA_DIFF_CASES sets the number of cases, TOVRA_DIFF_SEED the seed.
 #include <cstdlib>
 #include <random>
@@ -13,6 +13,7 @@
 
 #include "arith.h"
 #include "cases.h"
+#include "fp_state.h"
 #include "kernels.h"
 
 namespace {
@@ -57,31 +58,20 @@ struct Plain {
   }
 };
 
-// The library's outputs, in the default state or with 53-bit precision set
-// around the calls (on x86; elsewhere the default state again).
-void library(const cases::Inputs &in, cases::Outputs &out, bool precision53) {
-#if defined(__i386__) || defined(__x86_64__)
-  const unsigned short cw = precision53 ? 0x027f : 0x037f, standard = 0x037f;
-  __asm__ __volatile__("fldcw %0" : : "m"(cw));
-  cases::outputs<cases::Library>(in, out);
-  __asm__ __volatile__("fldcw %0" : : "m"(standard));
-#else
-  (void)precision53;
-  cases::outputs<cases::Library>(in, out);
-#endif
-}
-
-// The plain kernels' first difference from the library in either state, "" if none.
+// The plain kernels' first difference from the library on any path, "" if none.
 std::string compare(const cases::Inputs &in) {
   cases::Outputs want;
   cases::outputs<Plain>(in, want);
-  for (bool precision53 : {false, true}) {
+  for (const fp_state::PathState &p : fp_state::paths()) {
     cases::Outputs got;
-    library(in, got, precision53);
+    {
+      const fp_state::Scope scope(p.state);
+      cases::outputs<cases::Library>(in, got);
+    }
     for (int op = 0; op < cases::kOps; ++op) {
       const std::string diff = cases::first_difference(want[op], got[op]);
       if (!diff.empty()) {
-        return std::string(cases::op_name[op]) + (precision53 ? " (53-bit precision): " : ": ") + diff;
+        return std::string(cases::op_name[op]) + " (" + fp_state::path_name(p.path) + " path): " + diff;
       }
     }
   }

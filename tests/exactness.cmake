@@ -4,12 +4,8 @@
 tovra_gtest(arith_test arith_test.cpp)
 target_include_directories(arith_test PRIVATE ${PROJECT_SOURCE_DIR}/src)
 
-add_library(tovra_cases STATIC cases.cpp)
-target_link_libraries(tovra_cases PUBLIC tovra)
-target_compile_options(tovra_cases PRIVATE -Wall -Wextra -ffp-contract=off)
-
 tovra_gtest(golden_test golden_test.cpp)
-target_link_libraries(golden_test PRIVATE tovra_cases)
+target_link_libraries(golden_test PRIVATE tovra_check)
 target_compile_definitions(golden_test PRIVATE TOVRA_GOLDEN_FILE="${CMAKE_CURRENT_SOURCE_DIR}/data/golden.txt")
 
 # The plain kernels compiled into the test, on the integer arithmetic, and
@@ -17,7 +13,7 @@ target_compile_definitions(golden_test PRIVATE TOVRA_GOLDEN_FILE="${CMAKE_CURREN
 # the -O0 builds under emulation.
 tovra_gtest(differential_test differential_test.cpp ${PROJECT_SOURCE_DIR}/src/kernels_plain.cpp
             ${PROJECT_SOURCE_DIR}/src/kernels_pivot.cpp ${PROJECT_SOURCE_DIR}/src/kernels_elementwise.cpp)
-target_link_libraries(differential_test PRIVATE tovra_cases)
+target_link_libraries(differential_test PRIVATE tovra_check)
 target_include_directories(differential_test PRIVATE ${PROJECT_SOURCE_DIR}/src)
 target_compile_definitions(differential_test PRIVATE TOVRA_PLAIN_KERNELS)
 target_compile_options(differential_test PRIVATE -O2)
@@ -28,7 +24,7 @@ option(TOVRA_BUILD_FUZZ "Build the libFuzzer target tovra_fuzz (needs clang++)" 
 if(TOVRA_BUILD_FUZZ)
   get_target_property(_sources differential_test SOURCES)
   add_executable(tovra_fuzz ${_sources})
-  target_link_libraries(tovra_fuzz PRIVATE tovra_cases GTest::gtest)
+  target_link_libraries(tovra_fuzz PRIVATE tovra_check GTest::gtest)
   target_include_directories(tovra_fuzz PRIVATE ${PROJECT_SOURCE_DIR}/src)
   target_compile_definitions(tovra_fuzz PRIVATE TOVRA_PLAIN_KERNELS TOVRA_FUZZ)
   target_compile_options(tovra_fuzz PRIVATE -fsanitize=fuzzer,address,undefined -ffp-contract=off -O1 -g)

@@ -4,16 +4,18 @@
 // floating-point state a host may set, which the library must leave as is.
 //   golden_test --write FILE          regenerates the file (on x86 only)
 //   golden_test --dump FAMILY N SEED  prints every output of one case
-#include <cfenv>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include <gtest/gtest.h>
 
 #include "cases.h"
+#include "fp_state.h"
+#include "self_test.h"
 
 namespace {
 
@@ -83,62 +85,6 @@ bool check(const Golden &g, const cases::Outputs &out, const char *state) {
   return true;
 }
 
-// The states a host may set, with a way to set and to read each back.
-struct State {
-  const char *name;
-  unsigned x87_cw, mxcsr, fpcr_bits;
-  int round;
-};
-
-#if defined(__i386__) || defined(__x86_64__)
-const State states[] = {
-    {"x87 53-bit precision", 0x027f, 0x1f80, 0, FE_TONEAREST},
-    {"x87 24-bit precision, toward zero", 0x0c7f, 0x1f80, 0, FE_TONEAREST},
-    {"x87 rounding up", 0x0b7f, 0x1f80, 0, FE_TONEAREST},
-    {"x87 rounding down", 0x077f, 0x1f80, 0, FE_TONEAREST},
-    {"x87 exceptions unmasked", 0x0340, 0x1f80, 0, FE_TONEAREST},
-#if defined(__SSE__)
-    {"MXCSR flush-to-zero and denormals-are-zero", 0x037f, 0x9fc0, 0, FE_TONEAREST},
-    {"MXCSR rounding up", 0x037f, 0x5f80, 0, FE_TONEAREST},
-    {"MXCSR exceptions unmasked", 0x037f, 0x0000, 0, FE_TONEAREST},
-#endif
-};
-void set_state(const State &s) {
-  const unsigned short cw = static_cast<unsigned short>(s.x87_cw);
-  __asm__ __volatile__("fclex\n\tfldcw %0" : : "m"(cw));
-#if defined(__SSE__)
-  unsigned csr = s.mxcsr;
-  __asm__ __volatile__("ldmxcsr %0" : : "m"(csr));
-#endif
-}
-std::string read_state() {
-  unsigned short cw;
-  unsigned csr = 0;
-  __asm__ __volatile__("fnstcw %0" : "=m"(cw));
-#if defined(__SSE__)
-  __asm__ __volatile__("stmxcsr %0" : "=m"(csr));
-#endif
-  return std::to_string(cw) + "/" + std::to_string(csr & 0xffc0);
-}
-#elif defined(__aarch64__)
-const State states[] = {{"FPCR rounding up", 0, 0, 1u << 22, FE_UPWARD},
-                        {"FPCR rounding toward zero", 0, 0, 3u << 22, FE_TOWARDZERO},
-                        {"FPCR flush-to-zero", 0, 0, 1u << 24, FE_TONEAREST}};
-void set_state(const State &s) {
-  std::uint64_t fpcr = s.fpcr_bits;
-  __asm__ __volatile__("msr fpcr, %0" : : "r"(fpcr));
-}
-std::string read_state() {
-  std::uint64_t fpcr;
-  __asm__ __volatile__("mrs %0, fpcr" : "=r"(fpcr));
-  return std::to_string(fpcr);
-}
-#else
-const State states[] = {{"rounding up", 0, 0, 0, FE_UPWARD}, {"rounding down", 0, 0, 0, FE_DOWNWARD}};
-void set_state(const State &s) { std::fesetround(s.round); }
-std::string read_state() { return std::to_string(std::fegetround()); }
-#endif
-
 TEST(Golden, EveryCaseInTheDefaultState) {
   const std::vector<Golden> list = read_golden();
   ASSERT_EQ(case_list().size(), list.size()) << "golden file " << TOVRA_GOLDEN_FILE;
@@ -156,11 +102,8 @@ TEST(Golden, EveryCaseInTheDefaultState) {
 // the larger orders are left to the default-state run for time.
 TEST(Golden, EveryHostStateKeepsTheBitsAndTheState) {
   const std::vector<Golden> list = read_golden();
-  const std::string initial = read_state();
-  for (const State &s : states) {
-    set_state(s);
-    const std::string expected = read_state();
-    set_state(State{"", 0x037f, 0x1f80, 0, FE_TONEAREST});
+  const fp_state::State initial = fp_state::current();
+  for (const fp_state::Named &s : fp_state::variations()) {
     for (const Golden &g : list) {
       if (g.n > 33) {
         continue;
@@ -168,17 +111,61 @@ TEST(Golden, EveryHostStateKeepsTheBitsAndTheState) {
       // Drawn in the default state: the draw computes with doubles itself.
       const cases::Inputs in = inputs(g);
       cases::Outputs out;
-      set_state(s);
-      cases::outputs<cases::Library>(in, out);
-      const std::string after = read_state();
-      set_state(State{"", 0x037f, 0x1f80, 0, FE_TONEAREST});
-      ASSERT_EQ(expected, after) << s.name << ": the library changed the host's state";
+      fp_state::State set, after;
+      {
+        const fp_state::Scope scope(s.state);
+        set = fp_state::current();
+        cases::outputs<cases::Library>(in, out);
+        after = fp_state::current();
+      }
+      ASSERT_EQ(fp_state::describe(set), fp_state::describe(after))
+          << s.name << ": the library changed the state";
       if (!check(g, out, s.name)) {
         break;
       }
     }
   }
-  EXPECT_EQ(initial, read_state());
+  EXPECT_EQ(fp_state::describe(initial), fp_state::describe(fp_state::current()));
+}
+
+// tovra-solve --self-test: its cases are lines of the golden file, and a
+// hash that does not match is reported on every path, naming the case and
+// the operation, with the host's state put back.
+TEST(SelfTest, CasesAreGoldenLines) {
+  std::ifstream in(TOVRA_GOLDEN_FILE);
+  std::set<std::string> golden;
+  for (std::string line; std::getline(in, line);) {
+    golden.insert(line);
+  }
+  std::istringstream embedded(kSelfTestCases);
+  for (std::string line; std::getline(embedded, line);) {
+    EXPECT_TRUE(line.empty() || golden.count(line)) << line;
+  }
+}
+
+TEST(SelfTest, ReportsTheFirstDifferenceOnEveryPath) {
+  std::string corrupt = kSelfTestCases;
+  const size_t line = corrupt.find("\n9 6 2 "); // payloads, order 6: flip a bit of the det hash
+  ASSERT_NE(std::string::npos, line);
+  size_t at = line;
+  for (int word = 0; word < 3 + cases::Det + 1; ++word) {
+    at = corrupt.find(' ', at + 1);
+  }
+  corrupt[at - 1] ^= 1;
+  const fp_state::State before = fp_state::current();
+  std::FILE *out = std::tmpfile();
+  ASSERT_FALSE(self_test(out, corrupt.c_str()));
+  EXPECT_EQ(fp_state::describe(before), fp_state::describe(fp_state::current()));
+  std::rewind(out);
+  char text[256];
+  for (const fp_state::PathState &p : fp_state::paths()) {
+    ASSERT_TRUE(std::fgets(text, sizeof text, out));
+    EXPECT_EQ(std::string(fp_state::path_name(p.path)) + " (" + p.how +
+                  "): det differs for payloads order 6 seed 2\n",
+              text);
+  }
+  EXPECT_FALSE(std::fgets(text, sizeof text, out));
+  std::fclose(out);
 }
 
 } // namespace

@@ -80,6 +80,15 @@ if(TARGET tovra-solve)
   tovra_solve_case(rejects_two_inputs 2 "" "tovra-solve: more than one input given (usage: tovra-solve [--hex] [--] [FILE | -])"
                    - -)
   tovra_solve_case(end_of_options 1 "" "tovra-solve: cannot open --hex: No such file or directory" -- --hex)
+  tovra_solve_case(rejects_self_test_input 2 ""
+                   "tovra-solve: --self-test takes no input and no --hex (usage: tovra-solve [--hex] [--] [FILE | -])"
+                   --self-test -)
+  # One line per arithmetic path, as many as this processor has (golden_test
+  # checks that number, and that a difference is reported).
+  add_test(NAME solve_self_test
+           COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:tovra-solve> "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
+                   -DARGS=--self-test -DSTATUS=0 "-DEACH_LINE=^(x87|fma|integer) \\([^)]+\\): identical$" -P
+                   ${CMAKE_CURRENT_SOURCE_DIR}/packaging/run_example.cmake)
 endif()
 
 if(TARGET tovra-fixed-size)

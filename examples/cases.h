@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 // Seeded cases that reach the corners of the numerics, and every numeric
 // result of one case as bits, grouped by operation: what the golden file,
-// the host-state runs and the differential test compare.
-#ifndef TOVRA_TESTS_CASES_H
-#define TOVRA_TESTS_CASES_H
+// the host-state runs, the differential test and tovra-solve --self-test
+// compare.
+#ifndef TOVRA_EXAMPLES_CASES_H
+#define TOVRA_EXAMPLES_CASES_H
 
 #include <cstdint>
 #include <string>

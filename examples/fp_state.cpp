@@ -1,0 +1,164 @@
+// SPDX-License-Identifier: MIT
+#include "fp_state.h"
+
+#include <cfenv>
+#include <cstdio>
+
+namespace fp_state {
+
+bool operator==(const State &a, const State &b) {
+  return a.x87_cw == b.x87_cw && a.mxcsr == b.mxcsr && a.fpcr == b.fpcr && a.rounding == b.rounding;
+}
+
+const char *path_name(Path p) { return p == Path::x87 ? "x87" : p == Path::fma ? "fma" : "integer"; }
+
+#if defined(__i386__) || defined(__x86_64__)
+
+State standard() { return State{0x037f, 0x1f80, 0, 0}; }
+
+State current() {
+  unsigned short cw;
+  unsigned csr = 0;
+  __asm__ __volatile__("fnstcw %0" : "=m"(cw));
+#if defined(__SSE__)
+  __asm__ __volatile__("stmxcsr %0" : "=m"(csr));
+  csr &= 0xffc0;
+#else
+  csr = 0x1f80; // not used by this build: taken as the default
+#endif
+  return State{cw, csr, 0, 0};
+}
+
+bool set(const State &s) {
+  // Pending x87 flags would trap at the next instruction once their
+  // exception is unmasked, so they are cleared first.
+  const unsigned short cw = static_cast<unsigned short>(s.x87_cw);
+  __asm__ __volatile__("fclex\n\tfldcw %0" : : "m"(cw));
+#if defined(__SSE__)
+  unsigned csr = s.mxcsr & 0xffc0;
+  __asm__ __volatile__("ldmxcsr %0" : : "m"(csr));
+#endif
+  return true;
+}
+
+std::string describe(const State &s) {
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "x87 control word %04x, MXCSR %04x", s.x87_cw, s.mxcsr);
+  return buf;
+}
+
+std::vector<PathState> paths() {
+  // Any other x87 control word refuses the x87 unit; the fused multiply-add
+  // then runs where the processor has it and MXCSR is at its default, and
+  // DAZ and FTZ refuse that too (a build without SSE ignores MXCSR, and the
+  // changed rounding alone leads to the integer arithmetic).
+  std::vector<PathState> list = {{Path::x87, "default state", standard()}};
+#if defined(__x86_64__)
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) {
+    list.push_back({Path::fma, "x87 at 53-bit precision", State{0x027f, 0x1f80, 0, 0}});
+  }
+#endif
+#if defined(__SSE__)
+  list.push_back({Path::integer, "x87 rounding up, MXCSR DAZ and FTZ", State{0x0b7f, 0x9fc0, 0, 0}});
+#else
+  list.push_back({Path::integer, "x87 rounding up", State{0x0b7f, 0x1f80, 0, 0}});
+#endif
+  return list;
+}
+
+std::vector<Named> variations() {
+  return {
+    {"x87 53-bit precision", State{0x027f, 0x1f80, 0, 0}},
+        {"x87 24-bit precision, toward zero", State{0x0c7f, 0x1f80, 0, 0}},
+        {"x87 rounding up", State{0x0b7f, 0x1f80, 0, 0}}, {"x87 rounding down", State{0x077f, 0x1f80, 0, 0}},
+        {"x87 exceptions unmasked", State{0x0340, 0x1f80, 0, 0}},
+#if defined(__SSE__)
+        {"MXCSR flush-to-zero and denormals-are-zero", State{0x037f, 0x9fc0, 0, 0}},
+        {"MXCSR rounding up", State{0x037f, 0x5f80, 0, 0}},
+        {"MXCSR exceptions unmasked", State{0x037f, 0x0000, 0, 0}},
+#endif
+  };
+}
+
+#elif defined(__aarch64__)
+
+State standard() { return State{0, 0, 0, 0}; }
+
+State current() {
+  std::uint64_t fpcr;
+  __asm__ __volatile__("mrs %0, fpcr" : "=r"(fpcr));
+  return State{0, 0, fpcr, 0};
+}
+
+bool set(const State &s) {
+  __asm__ __volatile__("msr fpcr, %0" : : "r"(s.fpcr));
+  return true;
+}
+
+std::string describe(const State &s) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "FPCR %08llx", static_cast<unsigned long long>(s.fpcr));
+  return buf;
+}
+
+std::vector<PathState> paths() {
+  // The fused multiply-add needs FPCR at its default; flushing refuses it.
+  return {{Path::fma, "default state", standard()},
+          {Path::integer, "FPCR flush-to-zero", State{0, 0, std::uint64_t(1) << 24, 0}}};
+}
+
+std::vector<Named> variations() {
+  return {{"FPCR rounding up", State{0, 0, std::uint64_t(1) << 22, 0}},
+          {"FPCR rounding toward zero", State{0, 0, std::uint64_t(3) << 22, 0}},
+          {"FPCR flush-to-zero", State{0, 0, std::uint64_t(1) << 24, 0}}};
+}
+
+#else // only the integer arithmetic: the rounding mode is all a host can set portably
+
+State standard() { return State{0, 0, 0, FE_TONEAREST}; }
+
+State current() { return State{0, 0, 0, std::fegetround()}; }
+
+bool set(const State &s) { return std::fesetround(s.rounding) == 0; }
+
+std::string describe(const State &s) { return "rounding mode " + std::to_string(s.rounding); }
+
+namespace {
+
+// Whether this runtime really takes the mode: some accept only the default.
+bool settable(const State &s) {
+  const Scope scope(s);
+  return scope.ok() && current() == s;
+}
+
+} // namespace
+
+std::vector<PathState> paths() {
+  std::vector<PathState> list = {{Path::integer, "default state", standard()}};
+#if defined(FE_UPWARD)
+  if (settable(State{0, 0, 0, FE_UPWARD})) {
+    list.push_back({Path::integer, "rounding up", State{0, 0, 0, FE_UPWARD}});
+  }
+#endif
+  return list;
+}
+
+std::vector<Named> variations() {
+  std::vector<Named> list;
+#if defined(FE_UPWARD)
+  if (settable(State{0, 0, 0, FE_UPWARD})) {
+    list.push_back({"rounding up", State{0, 0, 0, FE_UPWARD}});
+  }
+#endif
+#if defined(FE_DOWNWARD)
+  if (settable(State{0, 0, 0, FE_DOWNWARD})) {
+    list.push_back({"rounding down", State{0, 0, 0, FE_DOWNWARD}});
+  }
+#endif
+  return list;
+}
+
+#endif
+
+} // namespace fp_state
