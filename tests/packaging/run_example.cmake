@@ -5,7 +5,7 @@
 #   STDIN               file fed to standard input (default: none)
 #   STATUS              expected exit status
 #   OUT                 file holding the exact expected standard output (default: empty)
-#   ERR                 the exact expected standard error, one line (default: empty)
+#   ERR                 the exact expected standard error, lines separated by \n (default: empty)
 cmake_minimum_required(VERSION 3.16)
 
 string(REPLACE "|" ";" args "${ARGS}")
@@ -22,7 +22,7 @@ if(OUT)
 endif()
 set(want_err "")
 if(ERR)
-  set(want_err "${ERR}\n")
+  string(REPLACE "\\n" "\n" want_err "${ERR}\n")
 endif()
 if(NOT status STREQUAL STATUS OR NOT out STREQUAL want_out OR NOT err STREQUAL want_err)
   message(FATAL_ERROR "${PROGRAM} ${ARGS}\nexit status ${status}, expected ${STATUS}\n"
