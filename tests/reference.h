@@ -10,7 +10,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <utility>
 #include <vector>
 
 #include <tovra.h>
@@ -29,29 +28,6 @@ inline u64 get(const double &d) {
   return u;
 }
 inline void put(double &d, u64 u) { std::memcpy(&d, &u, sizeof d); }
-
-// Forward and back substitution of b in place. Terms below b's first
-// non-zero entry (after the exchanges) are zero and never formed, so that
-// an infinity or a NaN in L cannot reach the solution through them.
-inline void substitute(const Matrix_d &f, const Seq<unsigned int> &perm, std::vector<u64> &b) {
-  const unsigned int n = f.SizeRow();
-  unsigned int first = n;
-  for (unsigned int i = 0; i < n; ++i) {
-    std::swap(b[i], b[perm[i]]);
-    for (unsigned int k = first; k < i; ++k) {
-      b[i] = soft::sub_product(b[i], get(f(i, k)), b[k]);
-    }
-    if (first == n && !soft::is_zero(b[i])) {
-      first = i;
-    }
-  }
-  for (unsigned int i = n; i-- > 0;) {
-    for (unsigned int k = i + 1; k < n; ++k) {
-      b[i] = soft::sub_product(b[i], get(f(i, k)), b[k]);
-    }
-    b[i] = soft::quotient(b[i], get(f(i, i)));
-  }
-}
 
 // The operations as cases::outputs calls them.
 struct Reference {
@@ -146,50 +122,64 @@ struct Reference {
     }
     return 1;
   }
-  static void lus(const Matrix_d &f, Seq<unsigned int> &perm, Vector<double> &x) {
-    std::vector<u64> b(x.Size());
-    for (unsigned int i = 0; i < x.Size(); ++i) {
-      b[i] = get(x[i]);
+  // Forward and back substitution of x in place. Terms below x's first
+  // non-zero entry (after the exchanges) are zero and never formed, so that
+  // an infinity or a NaN in L cannot reach the solution through them.
+  static void lus(const Matrix_d &f, const Seq<unsigned int> &perm, Vector<double> &x) {
+    const unsigned int n = f.SizeRow();
+    unsigned int first = n;
+    for (unsigned int i = 0; i < n; ++i) {
+      const u64 t = get(x[perm[i]]);
+      put(x[perm[i]], get(x[i]));
+      put(x[i], t);
+      for (unsigned int k = first; k < i; ++k) {
+        put(x[i], soft::sub_product(get(x[i]), get(f(i, k)), get(x[k])));
+      }
+      first = first == n && !soft::is_zero(get(x[i])) ? i : first;
     }
-    substitute(f, perm, b);
-    for (unsigned int i = 0; i < x.Size(); ++i) {
-      put(x[i], b[i]);
+    for (unsigned int i = n; i-- > 0;) {
+      for (unsigned int k = i + 1; k < n; ++k) {
+        put(x[i], soft::sub_product(get(x[i]), get(f(i, k)), get(x[k])));
+      }
+      put(x[i], soft::quotient(get(x[i]), get(f(i, i))));
     }
   }
   // det, inv and IsSingular on LU's result, whatever it returned: the
   // determinant is the parity times the diagonal, from the top down.
-  static u64 det(const Matrix_d &a) {
-    Matrix_d f(a.SizeRow(), a.SizeRow());
-    Seq<unsigned int> perm(a.SizeRow());
+  struct Factors {
+    explicit Factors(const Matrix_d &a) : f(a.SizeRow(), a.SizeRow()), perm(a.SizeRow()) {
+      code = lu(a, f, perm, parity);
+    }
+    Matrix_d f;
+    Seq<unsigned int> perm;
     double parity;
-    lu(a, f, perm, parity);
-    u64 d = get(parity);
-    for (unsigned int i = 0; i < f.SizeRow(); ++i) {
-      d = soft::product(d, get(f(i, i)));
+    int code;
+  };
+  static u64 det(const Matrix_d &a) {
+    const Factors lu(a);
+    u64 d = get(lu.parity);
+    for (unsigned int i = 0; i < a.SizeRow(); ++i) {
+      d = soft::product(d, get(lu.f(i, i)));
     }
     return d;
   }
   static Matrix_d inv(const Matrix_d &a) {
     const unsigned int n = a.SizeRow();
-    Matrix_d f(n, n), x(n, n);
-    Seq<unsigned int> perm(n);
-    double parity;
-    for (unsigned int j = 0; lu(a, f, perm, parity) == 1 && j < n; ++j) {
-      std::vector<u64> col(n, 0);
-      col[j] = one;
-      substitute(f, perm, col);
+    const Factors lu(a);
+    Matrix_d x(n, n);
+    for (unsigned int j = 0; lu.code == 1 && j < n; ++j) {
+      Vector<double> col(n);
       for (unsigned int i = 0; i < n; ++i) {
-        put(x(i, j), col[i]);
+        put(col[i], i == j ? one : 0);
+      }
+      lus(lu.f, lu.perm, col);
+      for (unsigned int i = 0; i < n; ++i) {
+        put(x(i, j), get(col[i]));
       }
     }
     return x;
   }
-  static bool singular(const Matrix_d &a) {
-    Matrix_d f(a.SizeRow(), a.SizeRow());
-    Seq<unsigned int> perm(a.SizeRow());
-    double parity;
-    return lu(a, f, perm, parity) == 0;
-  }
+  static bool singular(const Matrix_d &a) { return Factors(a).code == 0; }
 };
 
 } // namespace reference
