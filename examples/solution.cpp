@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "solution.h"
 
+#include <cmath>
+
 Matrix_d matrix_of(const LinearSystem &sys) {
   Matrix_d a(sys.n, sys.n);
   for (unsigned int i = 0; i < sys.n; ++i) {
@@ -78,6 +80,51 @@ void solve(const LinearSystem &sys, Solution &s) {
     bcol(i, 0) = sys.b[i];
   }
   s.residual = a * xcol - bcol;
+}
+
+static bool finite(const Matrix_d &m) {
+  for (unsigned int i = 0; i < m.SizeRow() * m.SizeCol(); ++i) {
+    if (!std::isfinite(m(i / m.SizeCol(), i % m.SizeCol()))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string non_finite_warning(const LinearSystem &sys, const Solution &s) {
+  bool all = std::isfinite(s.det);
+  for (unsigned int i = 0; !s.singular && i < s.x.Size(); ++i) {
+    all = all && std::isfinite(s.x[i]);
+  }
+  if (all && (s.singular || (finite(s.inverse) && finite(s.residual)))) {
+    return "";
+  }
+  std::string why = "the results hold NaNs or infinities";
+  // LU scales each row by the reciprocal of its largest magnitude and
+  // multiplies by the reciprocal of each pivot. Of a value at most 2^-1024
+  // (a subnormal) that reciprocal overflows to infinity, of an infinity it
+  // is 0; either way a 0 times infinity follows, and its NaN spreads.
+  for (std::size_t k = 0; k < sys.a.size(); ++k) {
+    const double v = std::fabs(sys.a[k]);
+    const std::string where = "row " + std::to_string(k / sys.n + 1) + " of A holds ";
+    if (std::isinf(v)) {
+      return why + ": " + where + "an infinity, whose reciprocal, 0, LU takes as the row's scale";
+    }
+    if (v != 0 && v <= 0x1p-1024) {
+      char number[32];
+      std::snprintf(number, sizeof number, "%.17g", sys.a[k]);
+      return why + ": " + where + "the subnormal " + number +
+             ", whose reciprocal (LU's scale of the row, or of a pivot) overflows double";
+    }
+  }
+  for (const std::vector<double> *v : {&sys.a, &sys.b}) {
+    for (double e : *v) {
+      if (!std::isfinite(e)) {
+        return why + ": the input holds a NaN or an infinity";
+      }
+    }
+  }
+  return why + ": a step of the library's arithmetic overflowed double";
 }
 
 static void print_number(std::FILE *out, double v, Notation notation) {

@@ -4,6 +4,7 @@
 #define TOVRA_EXAMPLES_SOLUTION_H
 
 #include <cstdio>
+#include <string>
 
 #include <tovra.h>
 
@@ -24,6 +25,10 @@ struct Solution {
 
 // Builds A from `sys` and fills `s`, whose order must be sys.n.
 void solve(const LinearSystem &sys, Solution &s);
+
+// Empty when every number of `s` that is printed is finite; else one line
+// saying that some are not and, where the input shows it, why.
+std::string non_finite_warning(const LinearSystem &sys, const Solution &s);
 
 enum class Notation { decimal, hex };
 

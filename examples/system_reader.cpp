@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -134,11 +135,21 @@ bool parse_order(const std::string &token, unsigned int &n, bool &too_large) {
 }
 
 // The whole token must be consumed: "1.5x" is an error, not 1.5. Values out
-// of range come back as strtod gives them (inf, or a zero or subnormal).
-bool parse_number(const std::string &token, double &x) {
+// of range come back as strtod gives them, and `lost` says what became of
+// them when nothing of the number is left: an infinity, or a zero. A
+// subnormal result is the nearest double to what was written (strtod calls
+// that a range error too, when it is inexact), so it is kept without a word.
+bool parse_number(const std::string &token, double &x, const char *&lost) {
   const char *begin = token.c_str();
   char *end = nullptr;
+  errno = 0;
   x = std::strtod(begin, &end);
+  lost = nullptr;
+  if (errno == ERANGE && x == 0) {
+    lost = "underflowed to zero";
+  } else if (errno == ERANGE && std::isinf(x)) {
+    lost = "overflowed to infinity";
+  }
   return end != begin && end == begin + token.size();
 }
 
@@ -229,11 +240,16 @@ private:
     out.clear();
     while (next_token("a number in " + what)) {
       double x;
-      if (!parse_number(token_, x)) {
+      const char *lost;
+      if (!parse_number(token_, x, lost)) {
         return fail(quoted(token_) + " in " + what + " is not a number");
       }
       if (out.size() == sys_.n) {
         return fail(what + " has more than " + count(sys_.n));
+      }
+      if (lost != nullptr) {
+        sys_.warnings.push_back("line " + std::to_string(input_.line()) + ": " + quoted(token_) + " in " +
+                                what + " " + lost + " when read");
       }
       out.push_back(x);
     }

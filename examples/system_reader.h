@@ -29,11 +29,16 @@ struct LinearSystem {
   unsigned int n = 0;
   std::vector<double> a; // row by row, n * n entries
   std::vector<double> b;
+  // One line for each number that did not survive reading ("line 3: '1e400'
+  // in row 2 of A overflowed to infinity"); the system holds what was read.
+  std::vector<std::string> warnings;
 };
 
 // Reads the whole of `in` into `sys`. On bad input returns false and sets
 // `error` to one line naming the input line and what was wrong; `sys` is then
-// not to be used.
+// not to be used. A number too large for a double is read as an infinity and
+// a non-zero one too small as zero, each with a line in sys.warnings; one in
+// the subnormal range is read as the nearest double, without a word.
 bool read_system(std::FILE *in, LinearSystem &sys, std::string &error);
 
 #endif

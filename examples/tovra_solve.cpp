@@ -6,8 +6,9 @@
 // Exit status: 0 solved; 1 bad input or an input/output failure (one line on
 // standard error, nothing on standard output); 2 bad command line; 3 A has a
 // row without a non-zero element, so there is no solution to print. A zero
-// pivot replaced by 1e-20 adds a warning on standard error but still exits 0:
-// the library factors such a matrix, and the numbers printed are its answer.
+// pivot replaced by 1e-20, a number out of range in the input, and results
+// that are not finite each add a warning on standard error but leave the
+// status as it is: the numbers printed are still the library's answer.
 // With --self-test: 0 when every arithmetic path gave the golden bits, 1 not.
 #include <cerrno>
 #include <cstdio>
@@ -50,8 +51,12 @@ const char kHelp[] = "Usage: tovra-solve [--hex] [--] [FILE | -]\n"
                      "  --version   print the version and exit\n"
                      "\n"
                      "Exit status:\n"
-                     "  0  solved; when LU had to replace an exactly zero pivot by 1e-20 (A singular\n"
-                     "     or nearly so, without a zero row), a warning on standard error says so\n"
+                     "  0  solved. A warning on standard error, which leaves the status as it is,\n"
+                     "     says when LU replaced an exactly zero pivot by 1e-20 (A singular or nearly\n"
+                     "     so, without a zero row; a singular A whose pivots are not exactly zero gives\n"
+                     "     no warning), when a number of the input overflowed to infinity or\n"
+                     "     underflowed to zero as it was read (a subnormal is kept), and when results\n"
+                     "     are NaNs or infinities, with the cause where the input shows it\n"
                      "  1  bad input, or a read, write or memory failure: one line on standard error\n"
                      "     and nothing on standard output\n"
                      "  2  bad command line\n"
@@ -140,8 +145,12 @@ bool load(const Options &opts, LinearSystem &sys) {
   }
   if (!ok) {
     std::fprintf(stderr, "tovra-solve: %s: %s\n", name.c_str(), error.c_str());
+    return false;
   }
-  return ok;
+  for (const std::string &w : sys.warnings) {
+    std::fprintf(stderr, "tovra-solve: warning: %s: %s\n", name.c_str(), w.c_str());
+  }
+  return true;
 }
 
 int run(const Options &opts) {
@@ -154,6 +163,10 @@ int run(const Options &opts) {
   if (s.zero_pivot) {
     std::fprintf(stderr, "tovra-solve: warning: LU replaced an exactly zero pivot by 1e-20 (A is singular or "
                          "nearly so), so the results carry magnitudes near 1e20\n");
+  }
+  const std::string non_finite = non_finite_warning(sys, s);
+  if (!non_finite.empty()) {
+    std::fprintf(stderr, "tovra-solve: warning: %s\n", non_finite.c_str());
   }
 
   if (opts.path == nullptr) {

@@ -27,6 +27,18 @@ if dpkg-query -W -f '${Package}:${Architecture} ${db:Status-Abbrev}\n' 'libtovra
   exit 1
 fi
 
+# An install under /usr/local (cmake --install) comes before the packages in
+# pkg-config's search order, as in the compiler's and the linker's: the
+# consumer would then be built against it, not against what was packaged.
+packaged=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/pkgconfig
+for dir in $(pkg-config --variable pc_path pkg-config | tr : ' '); do
+  [ "$dir" = "$packaged" ] && break
+  if [ -e "$dir/tovra.pc" ]; then
+    echo "warning: $dir/tovra.pc comes before $packaged in pkg-config's search order and shadows" \
+      "the packaged library; uninstall it first (README.md, install_manifest.txt)" >&2
+  fi
+done
+
 debs=()
 for arch in amd64 i386; do
   dir=$out/$arch

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The library on every arithmetic path this processor has, each reached by
-// the floating-point state a host would set, against the plain kernels on
-// the integer arithmetic compiled into this test: every result, bit for bit,
-// NaN payloads included, on seeded cases of every family, orders 0 to 130,
-// and on small rectangular products.
+// the floating-point state a host would set, against the textbook loops of
+// reference.h on the integer arithmetic: every result, bit for bit, NaN
+// payloads included, on seeded cases of every family, orders 0 to 130, and
+// on small rectangular products.
 // TOVRA_DIFF_CASES sets the number of cases, TOVRA_DIFF_SEED the seed.
 #include <cstdlib>
 #include <random>
@@ -11,57 +11,19 @@
 
 #include <gtest/gtest.h>
 
-#include "arith.h"
 #include "cases.h"
 #include "fp_state.h"
-#include "kernels.h"
+#include "reference.h"
 
 namespace {
 
 using cases::u64;
-typedef tovra_detail::Soft A;
-namespace k = tovra_detail;
+using reference::Reference;
 
-struct Plain {
-  static void sum(const Matrix_d &a, const Matrix_d &b, Matrix_d &r) { k::add<A>(a, b, r); }
-  static void sub(const Matrix_d &a, const Matrix_d &b, Matrix_d &r) { k::subtract<A>(a, b, r); }
-  static void scale(const Matrix_d &a, u64 s, Matrix_d &r) {
-    double d;
-    A::put(d, s);
-    k::scale<A>(a, d, r);
-  }
-  static void product(const Matrix_d &a, const Matrix_d &b, Matrix_d &r) { k::multiply<A>(a, b, r); }
-  static void matvec(const Matrix_d &a, const Vector<double> &x, Vector<double> &y) {
-    k::multiply<A>(a, x, y);
-  }
-  static bool equal(const Matrix_d &a, const Matrix_d &b) { return k::equal<A>(a, b); }
-  static int lu(const Matrix_d &a, Matrix_d &f, Seq<unsigned int> &p, double &parity) {
-    Vector<double> scale(a.SizeRow());
-    f = a;
-    parity = 1.0;
-    return k::factor<A>(f, p, parity, scale);
-  }
-  static void lus(const Matrix_d &f, Seq<unsigned int> &p, Vector<double> &x) { k::substitute<A>(f, p, x); }
-  // det, inv and IsSingular on one factorisation of a, as LU leaves it.
-  static u64 det(const Matrix_d &a) { return family(a, 0).first; }
-  static Matrix_d inv(const Matrix_d &a) { return family(a, 1).second; }
-  static bool singular(const Matrix_d &a) { return family(a, 2).first == 0; }
-  static std::pair<u64, Matrix_d> family(const Matrix_d &a, int which) {
-    const unsigned int n = a.SizeRow();
-    Matrix_d f(n, n), x(n, n);
-    Seq<unsigned int> p(n);
-    Vector<double> col(n);
-    double parity, d;
-    const int code = lu(a, f, p, parity);
-    which == 0 ? k::determinant<A>(f, parity, d) : which == 1 ? k::invert<A>(f, p, x, col) : void();
-    return std::make_pair(which == 0 ? cases::bits_of(d) : u64(code), x);
-  }
-};
-
-// The plain kernels' first difference from the library on any path, "" if none.
+// The reference's first difference from the library on any path, "" if none.
 std::string compare(const cases::Inputs &in) {
   cases::Outputs want;
-  cases::outputs<Plain>(in, want);
+  cases::outputs<Reference>(in, want);
   for (const fp_state::PathState &p : fp_state::paths()) {
     cases::Outputs got;
     {
@@ -83,7 +45,7 @@ u64 env(const char *name, u64 fallback) {
   return v && *v ? std::strtoull(v, nullptr, 0) : fallback;
 }
 
-TEST(Differential, LibraryMatchesThePlainKernelsOnIntegers) {
+TEST(Differential, LibraryMatchesTheReference) {
   const u64 seed = env("TOVRA_DIFF_SEED", 1);
   const unsigned count = static_cast<unsigned>(env("TOVRA_DIFF_CASES", 600));
   int failures = 0;
@@ -99,8 +61,8 @@ TEST(Differential, LibraryMatchesThePlainKernelsOnIntegers) {
   }
 }
 
-// Products of rectangular shapes, each dimension 0 to 12, against the plain
-// loops: every row tile and its remainder.
+// Products of rectangular shapes, each dimension 0 to 12, against the
+// reference: every row tile and its remainder.
 TEST(Differential, RectangularProducts) {
   std::mt19937_64 g(env("TOVRA_DIFF_SEED", 1));
   for (int i = 0; i < 300; ++i) {
@@ -109,10 +71,10 @@ TEST(Differential, RectangularProducts) {
     Matrix_d a(r, k), b(k, c), want(r, c), got(r, c);
     double sink;
     for (unsigned e = 0; e < 13 * 12; ++e) {
-      A::put(e / 13 < r && e % 13 < k ? a(e / 13, e % 13) : sink, in.a[e]);
-      A::put(e / 13 < k && e % 13 < c ? b(e / 13, e % 13) : sink, in.b[e]);
+      reference::put(e / 13 < r && e % 13 < k ? a(e / 13, e % 13) : sink, in.a[e]);
+      reference::put(e / 13 < k && e % 13 < c ? b(e / 13, e % 13) : sink, in.b[e]);
     }
-    Plain::product(a, b, want);
+    Reference::product(a, b, want);
     ASSERT_TRUE(a.Molt(got, b));
     std::vector<u64> w, o;
     cases::append(w, want), cases::append(o, got);
@@ -124,7 +86,7 @@ TEST(Differential, RectangularProducts) {
 
 #if defined(TOVRA_FUZZ)
 // libFuzzer: the bytes give the order and the elements (a byte below 160 a small integer, for exact
-// pivots, ties and cancellations; else 8 bytes of bits); every result must be the plain kernels'.
+// pivots, ties and cancellations; else 8 bytes of bits); every result must be the reference's.
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size) {
   size_t at = 1;
   auto byte = [&] { return u64(at < size ? data[at++] : 0); };

@@ -49,14 +49,14 @@ namespace {
 template <class T> void keep(const T &x) { __asm__ __volatile__("" : : "g"(&x) : "memory"); }
 
 // The objects a call must leave alone, read back on demand.
-template <class... O> std::function<std::vector<t::Snap>()> watch(const O &...o) {
-  return [&o...] { return std::vector<t::Snap>{t::snap(o)...}; };
+template <class... O> std::function<std::vector<bitwise::Snap>()> watch(const O &...o) {
+  return [&o...] { return std::vector<bitwise::Snap>{bitwise::snap(o)...}; };
 }
 
-void inject(const char *what, const std::function<std::vector<t::Snap>()> &state,
+void inject(const char *what, const std::function<std::vector<bitwise::Snap>()> &state,
             const std::function<void()> &op) {
   SCOPED_TRACE(what);
-  const std::vector<t::Snap> before = state();
+  const std::vector<bitwise::Snap> before = state();
   const long held = live;
   for (long n = 1;; ++n) {
     bool threw = false;
@@ -101,7 +101,7 @@ template <class M, class V> void fixed(unsigned int n) {
 
 TEST(FaultInjection, EveryAllocatingMember) {
   const Matrix_d a = grid(3, 4), b = grid(3, 4, 1.0), c = grid(4, 2), sq = grid(4, 4), wide = grid(3, 5);
-  const Vector<double> x4 = t::vec({0.25, -0.0, 3.5, -2.0}), x5 = t::vec({1, 2, 3, 4, 5});
+  const Vector<double> x4 = bitwise::vec({0.25, -0.0, 3.5, -2.0}), x5 = bitwise::vec({1, 2, 3, 4, 5});
   Vector<double> y = x4;
   inject("constructors", watch(a, x5), [&] {
     keep(Seq<unsigned int>(5)), keep(Vector<double>(x5)), keep(Matrix_d(3, 0)), keep(Matrix_d(a));

@@ -34,55 +34,62 @@ struct Field {
 
 // LU into fresh outputs full of marker bits, then in place: the result, the
 // factors, the permutation (left untouched when perm is empty) and the parity.
-void expect_lu(const Matrix_d &a, int result, const t::Snap &factors, const t::Snap &perm, double parity) {
+void expect_lu(const Matrix_d &a, int result, const bitwise::Snap &factors, const bitwise::Snap &perm,
+               double parity) {
   for (int in_place = 0; in_place < 2; ++in_place) {
     Matrix_d f(a.SizeRow(), a.SizeRow()), m(a);
     Seq<unsigned int> p(a.SizeRow());
     double par;
-    t::poison(f), t::poison(p), t::set_bits(par, t::marker);
-    const t::Snap untouched = t::snap(p);
+    bitwise::poison(f), bitwise::poison(p), bitwise::set_bits(par, bitwise::marker);
+    const bitwise::Snap untouched = bitwise::snap(p);
     ASSERT_EQ(result, in_place ? m.LU(m, p, par) : a.LU(f, p, par)) << "in place: " << in_place;
-    EXPECT_EQ(factors, t::snap(in_place ? m : f));
-    EXPECT_EQ(perm.empty() ? untouched : perm, t::snap(p));
+    EXPECT_EQ(factors, bitwise::snap(in_place ? m : f));
+    EXPECT_EQ(perm.empty() ? untouched : perm, bitwise::snap(p));
     EXPECT_BITS(parity, par);
   }
 }
 
 // The call op refused for the shapes of f, every object as it was after it.
-void refuse(char op, const std::vector<Field> &f) {
+void refuse(const std::string &op, const std::vector<Field> &f) {
   Matrix_d a(f[1].dim(0), f[1].dim(1)), b(f[2].dim(0), f[2].dim(1)), r(f[3].dim(0), f[3].dim(1));
   Vector<double> x(b.SizeRow()), y(r.SizeRow());
   Seq<unsigned int> p(b.SizeRow());
   double parity;
-  t::poison(b), t::poison(r), t::poison(x), t::poison(y), t::set_bits(parity, t::marker);
+  bitwise::poison(b), bitwise::poison(r), bitwise::poison(x), bitwise::poison(y),
+      bitwise::set_bits(parity, bitwise::marker);
   for (unsigned int i = 0; i < a.SizeRow() * a.SizeCol(); ++i) {
     a(i / a.SizeCol(), i % a.SizeCol()) = 1.0 + i % a.SizeCol() + 2.0 * (i / a.SizeCol()); // would factor
   }
   for (unsigned int i = 0; i < p.Size(); ++i) {
-    p[i] = op == 'S' ? 0 : 7; // an exchange list that LUs could use
+    p[i] = op == "lus" ? 0 : 7; // an exchange list that LUs could use
   }
   auto state = [&] {
-    return std::vector<t::Snap>{t::snap(a), t::snap(b), t::snap(r),     t::snap(x),
-                                t::snap(y), t::snap(p), t::snap(parity)};
+    return std::vector<bitwise::Snap>{bitwise::snap(a),     bitwise::snap(b), bitwise::snap(r),
+                                      bitwise::snap(x),     bitwise::snap(y), bitwise::snap(p),
+                                      bitwise::snap(parity)};
   };
-  const std::vector<t::Snap> before = state();
-  EXPECT_TRUE(op == '+'   ? !a.Sum(r, b)
-              : op == '-' ? !a.Sub(r, b)
-              : op == 'n' ? !a.Neg(r)
-              : op == 's' ? !a.Molt(r, 2.0)
-              : op == 'd' ? !r.Dup(a)
-              : op == '=' ? !(r = a)
-              : op == '*' ? !a.Molt(r, b)
-              : op == 'v' ? !a.Molt(y, x)
-              : op == 'L' ? a.LU(r, p, parity) == -1
-                          : (a.LUs(p, y), true))
+  const std::vector<bitwise::Snap> before = state();
+  ASSERT_TRUE(op == "sum" || op == "sub" || op == "neg" || op == "scale" || op == "dup" || op == "assign" ||
+              op == "product" || op == "matvec" || op == "lu" || op == "lus")
+      << "unknown operation " << op;
+  EXPECT_TRUE(op == "sum"       ? !a.Sum(r, b)
+              : op == "sub"     ? !a.Sub(r, b)
+              : op == "neg"     ? !a.Neg(r)
+              : op == "scale"   ? !a.Molt(r, 2.0)
+              : op == "dup"     ? !r.Dup(a)
+              : op == "assign"  ? !(r = a)
+              : op == "product" ? !a.Molt(r, b)
+              : op == "matvec"  ? !a.Molt(y, x)
+              : op == "lu"      ? a.LU(r, p, parity) == -1
+                                : (a.LUs(p, y), true))
       << op;
   EXPECT_EQ(before, state()) << op;
 }
 
 void check(const std::string &kind, const std::vector<Field> &f) {
   if (kind.compare(0, 7, "refuse ") == 0) {
-    for (char op : kind.substr(7)) {
+    std::istringstream ops(kind.substr(7));
+    for (std::string op; ops >> op;) {
       refuse(op, f);
     }
     return;
@@ -90,10 +97,10 @@ void check(const std::string &kind, const std::vector<Field> &f) {
   const Matrix_d a = f[1].mat();
   const unsigned int n = a.SizeRow();
   if (kind == "lu" || kind == "factor") {
-    expect_lu(a, 1, t::snap(f[2].mat()), t::snap(f[3].vec<unsigned int>()), f[4].v[0]);
+    expect_lu(a, 1, bitwise::snap(f[2].mat()), bitwise::snap(f[3].vec<unsigned int>()), f[4].v[0]);
     EXPECT_FALSE(a.IsSingular());
   } else if (kind == "zerorow") {
-    expect_lu(a, 0, t::snap(a), t::Snap(), 1.0);
+    expect_lu(a, 0, bitwise::snap(a), bitwise::Snap(), 1.0);
     EXPECT_TRUE(a.IsSingular());
     EXPECT_BITS(f[2].v[0], a.det());
   } else if (kind == "solve") {
@@ -107,8 +114,9 @@ void check(const std::string &kind, const std::vector<Field> &f) {
     const Vector<double> x = f[2].vec<double>();
     Matrix_d r(1, 1);
     Vector<double> y(1);
-    t::poison(r), t::poison(y);
-    EXPECT_TRUE(row.Molt(r, col) && row.Molt(y, x));
+    bitwise::poison(r), bitwise::poison(y);
+    EXPECT_TRUE(row.Molt(r, col)) << "by a matrix";
+    EXPECT_TRUE(row.Molt(y, x)) << "by a vector";
     const Matrix_d op = row * col;
     const Vector<double> opv = row * x;
     for (const double *got : std::initializer_list<const double *>{&r(0, 0), &y[0], &op(0, 0), &opv[0]}) {
@@ -116,14 +124,15 @@ void check(const std::string &kind, const std::vector<Field> &f) {
     }
   } else { // element-wise: into a fresh target, into the operand itself, and by the operator
     const Matrix_d b = f[2].mat();
-    const double &k = f[2].v.empty() ? t::inf : f[2].v[0];
+    const double &k = f[2].v.empty() ? bitwise::inf : f[2].v[0];
     const bool sum = kind == "sum", sub = kind == "sub", scale = kind == "scale";
     Matrix_d r(n, a.SizeCol()), self(a);
-    t::poison(r);
-    EXPECT_TRUE(sum     ? a.Sum(r, b) && self.Sum(self, b)
-                : sub   ? a.Sub(r, b) && self.Sub(self, b)
-                : scale ? a.Molt(r, k) && self.Molt(self, k)
-                        : a.Neg(r) && self.Neg(self));
+    bitwise::poison(r);
+    auto apply = [&](const Matrix_d &x, Matrix_d &target) {
+      return sum ? x.Sum(target, b) : sub ? x.Sub(target, b) : scale ? x.Molt(target, k) : x.Neg(target);
+    };
+    EXPECT_TRUE(apply(a, r)) << "into a fresh target";
+    EXPECT_TRUE(apply(self, self)) << "into the operand itself";
     const Matrix_d op = sum ? a + b : sub ? a - b : scale ? a * k : -a;
     for (const Matrix_d *m : std::initializer_list<const Matrix_d *>{&r, &self, &op}) {
       EXPECT_SAME(f[3].mat(), *m);
@@ -167,18 +176,20 @@ TEST(Numerics, WorkedValuesAndRefusals) {
 // The library's choices where the rules leave a result open: quiet NaNs in
 // the prescribed shape.
 TEST(Numerics, ResultsOfOperandsThatDoNotFit) {
-  const Matrix_d a(2, 3), b(2, 2), c(3, 4), zero_row = t::mat({{1, 2}, {0, 0}});
+  const Matrix_d a(2, 3), b(2, 2), c(3, 4), zero_row = bitwise::mat({{1, 2}, {0, 0}});
   EXPECT_FALSE(a.IsSingular());
   const double d = a.det();
   const Vector<double> y = a * Vector<double>(2);
   ASSERT_EQ(2u, y.Size());
-  const Matrix_d results[] = {t::mat({{d, y[0], y[1]}}), a.inv(), zero_row.inv(), a + b, a - b, a * b, c * a};
+  const Matrix_d results[] = {
+      bitwise::mat({{d, y[0], y[1]}}), a.inv(), zero_row.inv(), a + b, a - b, a * b, c * a};
   const unsigned int shapes[][2] = {{1, 3}, {2, 3}, {2, 2}, {2, 3}, {2, 3}, {2, 2}, {3, 3}};
   for (int k = 0; k < 7; ++k) {
     const Matrix_d &m = results[k];
-    EXPECT_TRUE(m.SizeRow() == shapes[k][0] && m.SizeCol() == shapes[k][1]) << k;
+    EXPECT_EQ(shapes[k][0], m.SizeRow()) << k;
+    EXPECT_EQ(shapes[k][1], m.SizeCol()) << k;
     for (unsigned int i = 0; i < m.SizeRow() * m.SizeCol(); ++i) {
-      EXPECT_EQ(t::quiet, t::bits(m(i / m.SizeCol(), i % m.SizeCol())) & t::quiet) << k;
+      EXPECT_EQ(bitwise::quiet, bitwise::bits(m(i / m.SizeCol(), i % m.SizeCol())) & bitwise::quiet) << k;
     }
   }
 }

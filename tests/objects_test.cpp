@@ -5,18 +5,17 @@
 // its target as it was; equality is IEEE equality.
 #include <climits>
 #include <thread>
-#include <type_traits>
 
 #include "support.h"
 
 namespace {
 
-using t::u64;
+using bitwise::u64;
 
 // Element i of a fill: subnormals of both signs, signalling NaNs, ordinary
 // values; neighbours differ, also in their low 32 bits.
 u64 value(unsigned int i) {
-  const u64 kinds[] = {0, u64(1) << 63, t::snan, t::snan_neg, 0x3ff8000000000000};
+  const u64 kinds[] = {0, u64(1) << 63, bitwise::snan, bitwise::snan_neg, 0x3ff8000000000000};
   return kinds[i % 5] ^ (i + 1) * u64(0x9e3779b9);
 }
 template <class T> void fill(SeqBase<T> &s, unsigned int first) {
@@ -28,7 +27,7 @@ template <class T> void fill(SeqBase<T> &s, unsigned int first) {
 Matrix_d sample(unsigned int rows, unsigned int cols, unsigned int first = 0) {
   Matrix_d m(rows, cols);
   for (unsigned int i = 0; i < rows * cols; ++i) {
-    t::set_bits(m.v(i / cols, i % cols), value(first + i));
+    bitwise::set_bits(m.v(i / cols, i % cols), value(first + i));
   }
   return m;
 }
@@ -47,29 +46,31 @@ TYPED_TEST(Sequence, SizesAndCopies) {
     SCOPED_TRACE(::testing::Message() << n[1] << " into " << n[0]);
     TypeParam target(n[0]), source(n[1]), assigned(n[0]), redim(n[0]);
     fill(target, 10), fill(source, 0);
-    const t::Snap want = t::snap(source);
+    const bitwise::Snap want = bitwise::snap(source);
     const void *kept = n[0] ? &target[0] : nullptr;
     target.Dup(source);
     EXPECT_EQ(&assigned, &(assigned = source));
-    const TypeParam copy(source), &ct = target;
+    const TypeParam copy(source);
     for (const TypeParam *s : std::initializer_list<const TypeParam *>{&target, &assigned, &copy}) {
-      EXPECT_EQ(want, t::snap(*s));
-      EXPECT_TRUE(n[1] == 0 || (&(*s)[0] != &source[0] && &(*s)[n[1] - 1] == &(*s)[0] + n[1] - 1));
+      EXPECT_EQ(want, bitwise::snap(*s));
+      EXPECT_TRUE(n[1] == 0 || &(*s)[0] != &source[0]) << "a copy shares the source's array";
     }
-    EXPECT_TRUE(n[0] != n[1] || n[0] == 0 || &target[0] == kept);
-    EXPECT_TRUE(n[1] == 0 || (&ct[0] == &target.v(0) && &ct.v(0) == &target[0]));
+    EXPECT_TRUE(n[0] != n[1] || n[0] == 0 || &target[0] == kept) << "Dup between equal sizes left its array";
     fill(target, 20), fill(assigned, 30);
-    const t::Snap mine = t::snap(target);
+    const bitwise::Snap mine = bitwise::snap(target);
     target.Dup(target), target = target;
-    EXPECT_TRUE(want == t::snap(source) && mine == t::snap(target));
+    EXPECT_EQ(want, bitwise::snap(source)) << "copying another sequence changed the source";
+    EXPECT_EQ(mine, bitwise::snap(target)) << "copying a sequence into itself changed it";
     const void *old = n[0] ? &redim[0] : nullptr;
     redim.Redim(n[1]);
-    EXPECT_TRUE(redim.Size() == n[1] && redim.IsEmpty() == (n[1] == 0));
-    EXPECT_TRUE(n[0] * n[1] == 0 || &redim[0] != old);
+    EXPECT_EQ(n[1], redim.Size());
+    EXPECT_EQ(n[1] == 0, redim.IsEmpty());
+    EXPECT_TRUE(n[0] * n[1] == 0 || &redim[0] != old) << "Redim kept the old array";
     redim.Empty();
-    EXPECT_TRUE(redim.Size() == 0 && redim.IsEmpty());
+    EXPECT_EQ(0u, redim.Size());
+    EXPECT_TRUE(redim.IsEmpty());
     redim.Dup(source);
-    EXPECT_EQ(want, t::snap(redim));
+    EXPECT_EQ(want, bitwise::snap(redim));
   }
 }
 
@@ -83,8 +84,12 @@ TEST(MatrixObject, CopiesZeroAndIdentity) {
     Matrix_d a = sample(s[0], s[1]), id(a), target = sample(s[0], s[1], 3), assigned(target);
     const Matrix_d copy(a);
     const double *storage = s[0] * s[1] != 0 ? &target(s[0] - 1, 0) : nullptr;
-    EXPECT_TRUE(target.Dup(a) && (assigned = a) && a.Dup(a) && (a = a) && a.CmpMatrixSize(copy));
-    EXPECT_TRUE(storage == nullptr || &target(s[0] - 1, 0) == storage);
+    EXPECT_TRUE(target.Dup(a));
+    EXPECT_TRUE(assigned = a);
+    EXPECT_TRUE(a.Dup(a)) << "Dup into itself";
+    EXPECT_TRUE(a = a) << "assignment to itself";
+    EXPECT_TRUE(a.CmpMatrixSize(copy));
+    EXPECT_TRUE(storage == nullptr || &target(s[0] - 1, 0) == storage) << "Dup replaced the target's storage";
     for (const Matrix_d *m : {&target, &assigned, &a}) {
       EXPECT_SAME(sample(s[0], s[1]), *m);
     }
@@ -99,11 +104,17 @@ TEST(MatrixObject, CopiesZeroAndIdentity) {
 
 // IEEE equality: -0.0 == +0.0, a NaN equals nothing, and the shapes must agree.
 TEST(MatrixObject, Equality) {
-  const Matrix_d a = t::mat({{-0.0, 1.5}, {0.0, -t::inf}}), b = t::mat({{0.0, 1.5}, {-0.0, -t::inf}});
-  const Matrix_d n = t::mat({{0.0, t::qnan}, {0.0, 1.0}});
-  EXPECT_TRUE(a == b && !(a != b) && Matrix_d(0, 5) == Matrix_d(0, 5) && !(n == n) && n != n);
-  EXPECT_FALSE(Matrix_d(0, 3) == Matrix_d(0, 5) || a == t::mat({{0.0, 1.5}}) ||
-               a == t::mat({{0, 1.5}, {0, 2}}));
+  const Matrix_d a = bitwise::mat({{-0.0, 1.5}, {0.0, -bitwise::inf}}),
+                 b = bitwise::mat({{0.0, 1.5}, {-0.0, -bitwise::inf}});
+  const Matrix_d n = bitwise::mat({{0.0, bitwise::qnan}, {0.0, 1.0}});
+  EXPECT_TRUE(a == b) << "-0.0 == +0.0";
+  EXPECT_FALSE(a != b) << "-0.0 == +0.0";
+  EXPECT_TRUE(Matrix_d(0, 5) == Matrix_d(0, 5));
+  EXPECT_FALSE(n == n) << "a NaN equals nothing";
+  EXPECT_TRUE(n != n) << "a NaN equals nothing";
+  EXPECT_FALSE(Matrix_d(0, 3) == Matrix_d(0, 5)) << "empty, of other shapes";
+  EXPECT_FALSE(a == bitwise::mat({{0.0, 1.5}})) << "another shape, equal where both have elements";
+  EXPECT_FALSE(a == bitwise::mat({{0, 1.5}, {0, 2}})) << "one element differs";
 }
 
 // Shapes swap and every element moves bit for bit; Neg flips the sign bit
@@ -115,37 +126,34 @@ TEST(TransposeAndBlock, EveryElementBitForBit) {
   EXPECT_SAME(a, tr.trasp());
   EXPECT_SAME(Matrix_d(4, 0), Matrix_d(0, 4).trasp());
   for (unsigned int i = 0; i < 20; ++i) {
-    EXPECT_EQ(t::bits(a(i / 5, i % 5)), t::bits(tr(i % 5, i / 5)));
-    EXPECT_EQ(t::bits(a(i / 5, i % 5)) ^ u64(1) << 63, t::bits(neg(i / 5, i % 5)));
+    EXPECT_EQ(bitwise::bits(a(i / 5, i % 5)), bitwise::bits(tr(i % 5, i / 5)));
+    EXPECT_EQ(bitwise::bits(a(i / 5, i % 5)) ^ u64(1) << 63, bitwise::bits(neg(i / 5, i % 5)));
   }
   const unsigned int ends[] = {0, 1, 2, 3, 4, 5, 6, UINT_MAX};
   for (unsigned int k = 0; k < 8 * 8 * 8 * 8; ++k) {
     const unsigned int r0 = ends[k % 8], r1 = ends[k / 8 % 8], c0 = ends[k / 64 % 8], c1 = ends[k / 512];
     const bool inside = r0 <= r1 && r1 <= 4 && c0 <= c1 && c1 <= 5;
     const Matrix_d b = a.Sub(r0, c0, r1, c1);
-    ASSERT_TRUE(inside ? b.SizeRow() == r1 - r0 && b.SizeCol() == c1 - c0 : b.SizeRow() + b.SizeCol() == 0)
-        << r0 << " " << c0 << " " << r1 << " " << c1;
+    ASSERT_EQ(inside ? r1 - r0 : 0, b.SizeRow()) << r0 << " " << c0 << " " << r1 << " " << c1;
+    ASSERT_EQ(inside ? c1 - c0 : 0, b.SizeCol()) << r0 << " " << c0 << " " << r1 << " " << c1;
     for (unsigned int i = 0; inside && i < (r1 - r0) * (c1 - c0); ++i) {
-      ASSERT_EQ(t::bits(a(r0 + i / (c1 - c0), c0 + i % (c1 - c0))), t::bits(b(i / (c1 - c0), i % (c1 - c0))));
+      ASSERT_EQ(bitwise::bits(a(r0 + i / (c1 - c0), c0 + i % (c1 - c0))),
+                bitwise::bits(b(i / (c1 - c0), i % (c1 - c0))));
     }
   }
 }
 
-// Every fixed-size expression keeps its type; the scalar stands on the right.
-template <class M, class V> void fixed(unsigned int n) {
-  static_assert(std::is_same<decltype((M() + M()) * M() - -M() * 2.0), M>::value &&
-                    std::is_same<decltype(M() * V()), V>::value &&
-                    !std::is_constructible<M, Matrix_d>::value &&
-                    std::is_same<decltype(std::declval<M &>() = Matrix_d(1, 1)), bool>::value,
-                "fixed-size types");
-  EXPECT_TRUE(M().SizeRow() == n && M().SizeCol() == n && V().Size() == n);
+template <class M, class V> void expect_order(unsigned int n) {
+  EXPECT_EQ(n, M().SizeRow());
+  EXPECT_EQ(n, M().SizeCol());
+  EXPECT_EQ(n, V().Size());
 }
 
 TEST(FixedSize, WorkedValuesAndAssignment) {
-  fixed<Matrix2x2_d, Vector2<double>>(2), fixed<Matrix3x3_d, Vector3<double>>(3);
-  fixed<Matrix4x4_d, Vector4<double>>(4);
+  expect_order<Matrix2x2_d, Vector2<double>>(2), expect_order<Matrix3x3_d, Vector3<double>>(3);
+  expect_order<Matrix4x4_d, Vector4<double>>(4);
   Matrix2x2_d a, b, c;
-  a.Dup(t::mat({{1, 2}, {3, 4}})), b.Dup(t::mat({{5, 6}, {7, 8}}));
+  a.Dup(bitwise::mat({{1, 2}, {3, 4}})), b.Dup(bitwise::mat({{5, 6}, {7, 8}}));
   Vector2<double> ones;
   ones[0] = ones[1] = 1.0;
   const Matrix_d got[] = {a + b, a - b, b - a, -a, a * b, b * a, a * 2.0, (a + b) * a, a - a};
@@ -153,24 +161,29 @@ TEST(FixedSize, WorkedValuesAndAssignment) {
                             {-1, -2, -3, -4}, {19, 22, 43, 50}, {23, 34, 31, 46},
                             {2, 4, 6, 8},     {30, 44, 46, 68}, {0, 0, 0, 0}};
   for (int k = 0; k < 9; ++k) {
-    EXPECT_SAME(t::mat({{want[k][0], want[k][1]}, {want[k][2], want[k][3]}}), got[k]) << k;
+    EXPECT_SAME(bitwise::mat({{want[k][0], want[k][1]}, {want[k][2], want[k][3]}}), got[k]) << k;
   }
-  EXPECT_SAME(t::vec({3, 7}), a * ones);
+  EXPECT_SAME(bitwise::vec({3, 7}), a * ones);
   // Another shape is refused and changes nothing; a general 2x2 result is taken.
   Matrix3x3_d big;
   big.Dup(sample(3, 3)), c.Dup(b);
-  EXPECT_FALSE((c = Matrix_d(2, 3)) || (c = big) || (big = c));
+  EXPECT_FALSE(c = Matrix_d(2, 3));
+  EXPECT_FALSE(c = big);
+  EXPECT_FALSE(big = c);
   EXPECT_SAME(b, c);
   EXPECT_SAME(sample(3, 3), big);
   EXPECT_TRUE(c = a.inv());
-  EXPECT_SAME(
-      t::mat({{-0x1.fffffffffffffp+0, 0x1.fffffffffffffp-1}, {0x1.7ffffffffffffp+0, -0x1.ffffffffffffep-2}}),
-      c);
+  EXPECT_SAME(bitwise::mat({{-0x1.fffffffffffffp+0, 0x1.fffffffffffffp-1},
+                            {0x1.7ffffffffffffp+0, -0x1.ffffffffffffep-2}}),
+              c);
   // A vector whose length was changed: a result of the nominal length, NaNs.
   Vector3<double> v;
   v.Redim(4);
   const Vector3<double> y = big * v;
-  EXPECT_TRUE(y.Size() == 3 && (t::bits(y[0]) & t::bits(y[1]) & t::bits(y[2]) & t::quiet) == t::quiet);
+  ASSERT_EQ(3u, y.Size());
+  for (unsigned int i = 0; i < 3; ++i) {
+    EXPECT_EQ(bitwise::quiet, bitwise::bits(y[i]) & bitwise::quiet) << i;
+  }
 }
 
 // Value-returning operations from several threads at once on the same
@@ -187,12 +200,13 @@ TEST(Threads, SameResultsAsOneThread) {
   double parity;
   ASSERT_EQ(1, a.LU(f, p, parity));
   auto work = [&] {
-    Vector<double> y = t::vec({1, 0.5, 0.25, -2, 3, 0.125});
+    Vector<double> y = bitwise::vec({1, 0.5, 0.25, -2, 3, 0.125});
     f.LUs(p, y);
-    return std::vector<t::Snap>{t::snap(a * f),   t::snap(a * y),   t::snap(a.trasp() - a),
-                                t::snap(a.inv()), t::snap(a.det()), t::snap(y)};
+    return std::vector<bitwise::Snap>{bitwise::snap(a * f),         bitwise::snap(a * y),
+                                      bitwise::snap(a.trasp() - a), bitwise::snap(a.inv()),
+                                      bitwise::snap(a.det()),       bitwise::snap(y)};
   };
-  const std::vector<t::Snap> expected = work();
+  const std::vector<bitwise::Snap> expected = work();
   int mismatches[4] = {0, 0, 0, 0};
   std::vector<std::thread> pool;
   for (int k = 0; k < 4; ++k) {

@@ -18,8 +18,8 @@ endif()
 
 # tovra_solve_case(name status out err args...): one run of tovra-solve. out
 # names an expected-output file in data/solve ("" for none), err is the
-# exact line expected on standard error; "<" as the first argument feeds the
-# next one to standard input.
+# exact text expected on standard error, lines separated by \n; "<" as the
+# first argument feeds the next one to standard input.
 set(TOVRA_SOLVE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/data/solve)
 function(tovra_solve_case name status out err)
   set(args ${ARGN})
@@ -49,6 +49,22 @@ if(TARGET tovra-solve)
     "tovra-solve: warning: LU replaced an exactly zero pivot by 1e-20 (A is singular or nearly so), so the results carry magnitudes near 1e20"
     ${TOVRA_SOLVE_DIR}/equal_rows.txt)
   tovra_solve_case(tiny_pivot 0 tiny_pivot.out "" ${TOVRA_SOLVE_DIR}/tiny_pivot.txt)
+  tovra_solve_case(singular_rounded 0 singular_rounded.out "" ${TOVRA_SOLVE_DIR}/singular_rounded.txt)
+  # Results that are not finite, and numbers out of range as read; the status stays 0.
+  set(warn "tovra-solve: warning:")
+  set(non_finite "${warn} the results hold NaNs or infinities:")
+  tovra_solve_case(
+    subnormal 0 subnormal.out
+    "${non_finite} row 1 of A holds the subnormal 3.999955468730732e-320, whose reciprocal (LU's scale of the row, or of a pivot) overflows double"
+    ${TOVRA_SOLVE_DIR}/subnormal.txt)
+  tovra_solve_case(
+    overflow 0 overflow.out
+    "${warn} <stdin>: line 3: '1e400' in row 1 of A overflowed to infinity when read\\n${warn} LU replaced an exactly zero pivot by 1e-20 (A is singular or nearly so), so the results carry magnitudes near 1e20\\n${non_finite} row 1 of A holds an infinity, whose reciprocal, 0, LU takes as the row's scale"
+    < ${TOVRA_SOLVE_DIR}/overflow.txt -)
+  tovra_solve_case(
+    underflow 0 underflow.out
+    "${warn} ${TOVRA_SOLVE_DIR}/underflow.txt: line 3: '1e-400' in row 1 of A underflowed to zero when read"
+    ${TOVRA_SOLVE_DIR}/underflow.txt)
   tovra_solve_case(order_zero 0 empty_system.out "" ${TOVRA_SOLVE_DIR}/empty_system.txt)
   tovra_solve_case(zero_row 3 zero_row.out "" ${TOVRA_SOLVE_DIR}/zero_row.txt)
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Helpers of the unit tests. Doubles are compared by their bits, read through
+// Helpers of the unit tests, in namespace bitwise: they see doubles as their
+// bits. Doubles are compared by their bits, read through
 // memcpy on references and never as double values (an i386 load quiets a
 // signalling NaN). A snapshot lists an object's shape and each element's
 // bits and value: equal snapshots mean the same object bit for bit, and a
@@ -17,7 +18,7 @@
 #include <gtest/gtest.h>
 #include <tovra.h>
 
-namespace t {
+namespace bitwise {
 
 typedef std::uint64_t u64;
 typedef std::vector<std::string> Snap;
@@ -83,9 +84,9 @@ template <class T> void poison(SeqBase<T> &x) {
   }
 }
 
-} // namespace t
+} // namespace bitwise
 
-#define EXPECT_SAME(expected, actual) EXPECT_EQ(t::snap(expected), t::snap(actual))
-#define EXPECT_BITS(expected, actual) EXPECT_EQ(t::show(expected), t::show(actual))
+#define EXPECT_SAME(expected, actual) EXPECT_EQ(bitwise::snap(expected), bitwise::snap(actual))
+#define EXPECT_BITS(expected, actual) EXPECT_EQ(bitwise::show(expected), bitwise::show(actual))
 
 #endif

@@ -7,7 +7,7 @@
 #   OUT                 file holding the exact expected standard output (default: empty)
 #   EACH_LINE           instead of OUT: a regular expression that every line of
 #                       standard output must match, and there must be a line
-#   ERR                 the exact expected standard error, one line (default: empty)
+#   ERR                 the exact expected standard error, lines separated by \n (default: empty)
 cmake_minimum_required(VERSION 3.16)
 
 string(REPLACE "|" ";" args "${ARGS}")
@@ -24,7 +24,7 @@ if(OUT)
 endif()
 set(want_err "")
 if(ERR)
-  set(want_err "${ERR}\n")
+  string(REPLACE "\\n" "\n" want_err "${ERR}\n")
 endif()
 if(EACH_LINE)
   string(REGEX REPLACE "\n$" "" lines "${out}")
