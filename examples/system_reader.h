@@ -35,5 +35,7 @@ struct LinearSystem {
 // `error` to one line naming the input line and what was wrong; `sys` is then
 // not to be used.
 bool read_system(std::FILE *in, LinearSystem &sys, std::string &error);
+// The same for a text in memory, up to its terminating NUL.
+bool read_system(const char *text, LinearSystem &sys, std::string &error);
 
 #endif
