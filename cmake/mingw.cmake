@@ -26,16 +26,18 @@ if(NOT _tovra_wine)
                       "(apt-get install wine wine64 wine32:i386)")
 endif()
 # Wine finds DLLs on WINEPATH as Windows does on PATH: the library at the
-# top of the build tree, the C++ runtime where the compiler keeps it.
-set(_tovra_dll_dirs ${CMAKE_BINARY_DIR})
-foreach(_dll libstdc++-6.dll libwinpthread-1.dll)
-  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${_dll} OUTPUT_VARIABLE _path
-                  OUTPUT_STRIP_TRAILING_WHITESPACE)
-  get_filename_component(_dir ${_path} DIRECTORY)
-  get_filename_component(_dir ${_dir} REALPATH)
-  list(APPEND _tovra_dll_dirs ${_dir})
-endforeach()
+# top of the build tree, the C++ runtime copied out of the compiler's
+# directories (which also hold DLLs that would shadow Wine's own).
+execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++-6.dll OUTPUT_VARIABLE _libstdcxx
+                OUTPUT_STRIP_TRAILING_WHITESPACE)
+execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libwinpthread-1.dll OUTPUT_VARIABLE _winpthread
+                OUTPUT_STRIP_TRAILING_WHITESPACE)
+get_filename_component(_gcc_dir ${_libstdcxx} DIRECTORY)
+file(GLOB _libgcc ${_gcc_dir}/libgcc_s_*.dll)
+if(NOT CMAKE_IN_TRY_COMPILE)
+  file(COPY ${_libstdcxx} ${_winpthread} ${_libgcc} DESTINATION ${CMAKE_BINARY_DIR}/mingw-runtime)
+endif()
 # The Wine prefix lives in the build tree, so that every build starts from
 # a fresh one; the script creates it once for tests that start together.
 set(CMAKE_CROSSCOMPILING_EMULATOR sh ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${_tovra_wine}
-                                  ${CMAKE_BINARY_DIR}/wineprefix ${_tovra_dll_dirs} --)
+                                  ${CMAKE_BINARY_DIR}/wineprefix ${CMAKE_BINARY_DIR} ${CMAKE_BINARY_DIR}/mingw-runtime --)

@@ -14,9 +14,10 @@ while [ "$1" != -- ]; do
   shift
 done
 shift
-export WINEPATH
 ready=$WINEPREFIX/tovra-ready
 if [ ! -f "$ready" ]; then
   flock "$WINEPREFIX.lock" sh -c '[ -f "$2" ] || { "$1" wineboot --init >/dev/null 2>&1 && touch "$2"; }' sh "$loader" "$ready"
+  [ -f "$ready" ] || { echo "wine-run.sh: $loader wineboot --init failed for $WINEPREFIX" >&2; exit 1; }
 fi
+export WINEPATH
 exec "$loader" "$@"
