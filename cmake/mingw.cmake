@@ -28,6 +28,7 @@ endif()
 # Wine finds DLLs on WINEPATH as Windows does on PATH: the library at the
 # top of the build tree, the C++ runtime copied out of the compiler's
 # directories (which also hold DLLs that would shadow Wine's own).
+set(TOVRA_WINE_RUNTIME ${CMAKE_BINARY_DIR}/mingw-runtime)
 execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++-6.dll OUTPUT_VARIABLE _libstdcxx
                 OUTPUT_STRIP_TRAILING_WHITESPACE)
 execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libwinpthread-1.dll OUTPUT_VARIABLE _winpthread
@@ -35,9 +36,10 @@ execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libwinpthread-1.d
 get_filename_component(_gcc_dir ${_libstdcxx} DIRECTORY)
 file(GLOB _libgcc ${_gcc_dir}/libgcc_s_*.dll)
 if(NOT CMAKE_IN_TRY_COMPILE)
-  file(COPY ${_libstdcxx} ${_winpthread} ${_libgcc} DESTINATION ${CMAKE_BINARY_DIR}/mingw-runtime)
+  file(COPY ${_libstdcxx} ${_winpthread} ${_libgcc} DESTINATION ${TOVRA_WINE_RUNTIME})
 endif()
 # The Wine prefix lives in the build tree, so that every build starts from
 # a fresh one; the script creates it once for tests that start together.
-set(CMAKE_CROSSCOMPILING_EMULATOR sh ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${_tovra_wine}
-                                  ${CMAKE_BINARY_DIR}/wineprefix ${CMAKE_BINARY_DIR} ${CMAKE_BINARY_DIR}/mingw-runtime --)
+# TOVRA_WINE_RUN is followed by the directories to search and "--".
+set(TOVRA_WINE_RUN sh ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${_tovra_wine} ${CMAKE_BINARY_DIR}/wineprefix)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${TOVRA_WINE_RUN} ${CMAKE_BINARY_DIR} ${TOVRA_WINE_RUNTIME} --)

@@ -1,7 +1,6 @@
 # The shared object's interface and the headers' use by old host programs.
 
-# The exported symbol set equals cmake/exports.txt; the libraries needed and
-# the library's own name. A DLL is read with the target's objdump.
+# The exported symbol set equals cmake/exports.txt; the libraries needed; its own name.
 add_test(NAME exports
          COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/exports/check-exports.sh $<TARGET_FILE:tovra>
                  ${PROJECT_SOURCE_DIR}/cmake/exports.txt $<$<BOOL:${WIN32}>:${CMAKE_OBJDUMP}>)

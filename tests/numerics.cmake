@@ -8,9 +8,8 @@ find_package(Threads REQUIRED)
 tovra_gtest(objects_test objects_test.cpp)
 target_link_libraries(objects_test PRIVATE Threads::Threads)
 tovra_gtest(fault_injection_test fault_injection_test.cpp)
-# A DLL's calls to operator new bind to its own C++ runtime, never to the
-# program's replacement: on Windows the library's objects and the C++
-# runtime are linked into the program, so that every allocation is counted.
+# A DLL's operator new is its C++ runtime's, never the program's replacement:
+# on Windows the library's objects and the C++ runtime are linked in.
 if(WIN32)
   target_sources(fault_injection_test PRIVATE $<TARGET_OBJECTS:tovra>)
   target_link_options(fault_injection_test PRIVATE -static-libstdc++ -static-libgcc)

@@ -1,14 +1,11 @@
 #!/bin/sh
 # Usage: check-exports.sh LIBRARY EXPORT_LIST [OBJDUMP]
-# The shared library's exported symbols, demangled by c++filt, must be
-# exactly the non-comment lines of EXPORT_LIST, and it may need nothing but
-# the C++ runtime and the system's C library and maths.
-#   ELF: the defined dynamic symbols; NEEDED within libstdc++.so.6, libm.so.6,
-#        libc.so.6 and libgcc_s.so.1; SONAME libtovra.so.1.
-#   PE (a .dll, read with the target's OBJDUMP): the export table; imports
-#        within KERNEL32.dll, msvcrt.dll (the C library and maths),
-#        libstdc++-6.dll and GCC's unwinder libgcc_s_seh-1.dll (x86-64) or
-#        libgcc_s_dw2-1.dll (i686); the export table's own name libtovra-1.dll.
+# The library's exported symbols, demangled by c++filt, must be exactly the
+# non-comment lines of EXPORT_LIST; it needs only the C++ runtime and the
+# system's C library, and calls itself by its versioned name.
+#   ELF: the defined dynamic symbols, NEEDED and SONAME (libtovra.so.1).
+#   PE (a .dll, read with the target's OBJDUMP): the export table, the
+#        imported DLLs and the export table's name (libtovra-1.dll).
 set -eu
 lib=$1
 list=$2
