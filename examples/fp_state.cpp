@@ -69,7 +69,7 @@ std::vector<PathState> paths() {
 
 std::vector<Named> variations() {
   return {
-    {"x87 53-bit precision", State{0x027f, 0x1f80, 0, 0}},
+    {"x87 53-bit precision (as Microsoft's runtime starts a program)", State{0x027f, 0x1f80, 0, 0}},
         {"x87 24-bit precision, toward zero", State{0x0c7f, 0x1f80, 0, 0}},
         {"x87 rounding up", State{0x0b7f, 0x1f80, 0, 0}}, {"x87 rounding down", State{0x077f, 0x1f80, 0, 0}},
         {"x87 exceptions unmasked", State{0x0340, 0x1f80, 0, 0}},

@@ -12,9 +12,10 @@ namespace {
 // Hands out the input as whitespace-separated tokens, line by line, and
 // remembers the number of the current line for error messages. Only the
 // token being read is held, so a line of any length costs no memory.
+// The text comes from a file or, with no file, from a string in memory.
 class TokenSource {
 public:
-  explicit TokenSource(std::FILE *in) : in_(in) {}
+  TokenSource(std::FILE *in, const char *text) : in_(in), text_(text) {}
 
   // Moves to the next line that holds a token, skipping what is left of the
   // current one. False at the end of the input or on a read error (see
@@ -37,7 +38,7 @@ public:
       } else if (c == '#') {
         skip_line();
       } else if (!is_space(c)) {
-        std::ungetc(c, in_);
+        unget(c);
         at_line_end_ = false;
         return true;
       }
@@ -76,11 +77,21 @@ private:
   static bool is_space(int c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
   int get() {
+    if (in_ == nullptr) {
+      return *text_ == '\0' ? EOF : static_cast<unsigned char>(*text_++);
+    }
     int c = std::getc(in_);
     if (c == EOF && std::ferror(in_) && errno_ == 0) {
       errno_ = errno != 0 ? errno : EIO;
     }
     return c;
+  }
+  void unget(int c) {
+    if (in_ == nullptr) {
+      --text_;
+    } else {
+      std::ungetc(c, in_);
+    }
   }
   // Discards the rest of the current line, its line end included.
   void skip_line() {
@@ -96,6 +107,7 @@ private:
   }
 
   std::FILE *in_;
+  const char *text_;
   unsigned long line_ = 0;
   bool line_start_ = true;  // the next character read starts a line
   bool at_line_end_ = true; // the current line has been read to its end
@@ -159,7 +171,8 @@ std::string count(std::size_t numbers) {
 
 class Reader {
 public:
-  Reader(std::FILE *in, LinearSystem &sys, std::string &error) : input_(in), sys_(sys), error_(error) {}
+  Reader(std::FILE *in, const char *text, LinearSystem &sys, std::string &error)
+      : input_(in, text), sys_(sys), error_(error) {}
 
   bool run() { return read_order() && read_rows() && read_numbers(sys_.b, "b") && at_end(); }
 
@@ -283,5 +296,11 @@ private:
 bool read_system(std::FILE *in, LinearSystem &sys, std::string &error) {
   sys = LinearSystem();
   error.clear();
-  return Reader(in, sys, error).run();
+  return Reader(in, nullptr, sys, error).run();
+}
+
+bool read_system(const char *text, LinearSystem &sys, std::string &error) {
+  sys = LinearSystem();
+  error.clear();
+  return Reader(nullptr, text, sys, error).run();
 }

@@ -40,5 +40,7 @@ struct LinearSystem {
 // a non-zero one too small as zero, each with a line in sys.warnings; one in
 // the subnormal range is read as the nearest double, without a word.
 bool read_system(std::FILE *in, LinearSystem &sys, std::string &error);
+// The same for a text in memory, up to its terminating NUL.
+bool read_system(const char *text, LinearSystem &sys, std::string &error);
 
 #endif

@@ -16,6 +16,8 @@
 #include <new>
 #include <string>
 
+#include <sys/stat.h>
+
 #include <tovra/version.h>
 
 #include "self_test.h"
@@ -122,26 +124,34 @@ bool parse_args(int argc, char **argv, Options &opts, std::string &error) {
 
 // Reads the system from where the options say; false after reporting.
 bool load(const Options &opts, LinearSystem &sys) {
-  std::FILE *in;
+  std::string error;
+  bool ok;
   std::string name;
   if (opts.path == nullptr) {
-    in = fmemopen(const_cast<char *>(kExample), sizeof kExample - 1, "r");
     name = "built-in example";
-  } else if (std::strcmp(opts.path, "-") == 0) {
-    in = stdin;
-    name = "<stdin>";
+    ok = read_system(kExample, sys, error);
   } else {
-    in = std::fopen(opts.path, "r");
-    name = opts.path;
-  }
-  if (in == nullptr) {
-    std::fprintf(stderr, "tovra-solve: cannot open %s: %s\n", name.c_str(), std::strerror(errno));
-    return false;
-  }
-  std::string error;
-  const bool ok = read_system(in, sys, error);
-  if (in != stdin) {
-    std::fclose(in);
+    const bool is_stdin = std::strcmp(opts.path, "-") == 0;
+    name = is_stdin ? "<stdin>" : opts.path;
+    // Binary: the bytes read are the file's on every system (a Windows text
+    // read would end at a Ctrl-Z); a CR before a line end counts as a space.
+    std::FILE *in = is_stdin ? stdin : std::fopen(opts.path, "rb");
+    if (in == nullptr) {
+      const int open_error = errno;
+      // Windows refuses to open a directory, where POSIX refuses to read
+      // one: either way it is told as a read error.
+      struct stat st;
+      if (stat(opts.path, &st) == 0 && S_ISDIR(st.st_mode)) {
+        std::fprintf(stderr, "tovra-solve: %s: cannot read: %s\n", name.c_str(), std::strerror(EISDIR));
+      } else {
+        std::fprintf(stderr, "tovra-solve: cannot open %s: %s\n", name.c_str(), std::strerror(open_error));
+      }
+      return false;
+    }
+    ok = read_system(in, sys, error);
+    if (!is_stdin) {
+      std::fclose(in);
+    }
   }
   if (!ok) {
     std::fprintf(stderr, "tovra-solve: %s: %s\n", name.c_str(), error.c_str());

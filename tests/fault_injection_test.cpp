@@ -4,7 +4,8 @@
 // reach the caller, every block made on the way must have been released, and
 // every operand and target must be bit for bit what it was (a failed Redim,
 // Dup or LU changes nothing). The global operator new and delete are
-// replaced below; on Linux the shared library's calls bind to them as well.
+// replaced below; on Linux the shared library's calls bind to them as well
+// (on Windows the program holds the library's objects and the C++ runtime instead).
 #include <cstdlib>
 #include <functional>
 #include <new>

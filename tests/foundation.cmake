@@ -1,9 +1,9 @@
 # The shared object's interface and the headers' use by old host programs.
 
-# The exported symbol set equals cmake/exports.txt; NEEDED and SONAME.
+# The exported symbol set equals cmake/exports.txt; the libraries needed; its own name.
 add_test(NAME exports
          COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/exports/check-exports.sh $<TARGET_FILE:tovra>
-                 ${PROJECT_SOURCE_DIR}/cmake/exports.txt)
+                 ${PROJECT_SOURCE_DIR}/cmake/exports.txt $<$<BOOL:${WIN32}>:${CMAKE_OBJDUMP}>)
 
 # A C++98 host program: compiled with g++ and clang++ under every standard
 # (warnings are errors; for the architecture of this build), then built
@@ -23,6 +23,13 @@ if(TOVRA_TRIPLET)
   set(_cxx_g++ ${CMAKE_CXX_COMPILER})
   set(_flags_g++ "")
   set(_flags_clang++ --target=${TOVRA_TRIPLET})
+endif()
+# clang++ 14 aimed at MinGW misses Debian's libstdc++ headers, which live
+# under /usr/lib/gcc/<triplet>/12-posix: it is given the cross g++'s own.
+if(WIN32)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=include/c++ OUTPUT_VARIABLE _libstdcxx
+                  OUTPUT_STRIP_TRAILING_WHITESPACE)
+  list(APPEND _flags_clang++ -nostdinc++ -isystem ${_libstdcxx} -isystem ${_libstdcxx}/${TOVRA_TRIPLET})
 endif()
 # With TOVRA_WARN_UNUSED_RESULT (the _nodiscard runs), C++98 must still
 # compile cleanly, while C++17 must report the assignments whose flag host.cpp

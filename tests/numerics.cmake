@@ -8,3 +8,9 @@ find_package(Threads REQUIRED)
 tovra_gtest(objects_test objects_test.cpp)
 target_link_libraries(objects_test PRIVATE Threads::Threads)
 tovra_gtest(fault_injection_test fault_injection_test.cpp)
+# A DLL's operator new is its C++ runtime's, never the program's replacement:
+# on Windows the library's objects and the C++ runtime are linked in.
+if(WIN32)
+  target_sources(fault_injection_test PRIVATE $<TARGET_OBJECTS:tovra>)
+  target_link_options(fault_injection_test PRIVATE -static-libstdc++ -static-libgcc)
+endif()

@@ -3,7 +3,8 @@
 # library, so that what users are told to type is what is tested. Used by
 # the install test (a private prefix) and by scripts/debs.sh (the Debian
 # packages under /usr). Run with cmake -P and these variables:
-#   README    the README.md to read          ARCH      x86_64 or i386: whose lines to run
+#   README    the README.md to read          ARCH      x86_64, i386, mingw-x86_64 or
+#                                                      mingw-i686: whose lines to run
 #   PREFIX    put in for <prefix>            SOURCE    the source tree, put in for <tovra>
 #   LIBDIR    library dir under PREFIX       CONSUMER  the consumer sources
 #   WORK      scratch directory (emptied)    EMULATOR  runs the programs, if needed
@@ -20,7 +21,8 @@ function(run)
 endfunction()
 
 # The consumer lines: the indented commands of the section that configure a
-# CMake project or compile app.cpp. A line for i386 says so (-m32, i386).
+# CMake project or compile app.cpp. A line for i386 says so (-m32, i386), one
+# for Windows names MinGW (its toolchain file or compiler) and i686 or not.
 file(STRINGS ${README} text)
 set(in_section FALSE)
 set(lines)
@@ -29,7 +31,11 @@ foreach(line IN LISTS text)
     string(COMPARE EQUAL "${line}" "## Installing and using the installed library" in_section)
   elseif(in_section AND line MATCHES "^    (cmake -S \\. -B build -D|.* app\\.cpp)")
     string(STRIP "${line}" line)
-    if(line MATCHES "i386|-m32")
+    if(line MATCHES "mingw.*i686|i686.*mingw")
+      set(line_arch mingw-i686)
+    elseif(line MATCHES "mingw")
+      set(line_arch mingw-x86_64)
+    elseif(line MATCHES "i386|-m32")
       set(line_arch i386)
     else()
       set(line_arch x86_64)
@@ -42,7 +48,7 @@ foreach(line IN LISTS text)
   endif()
 endforeach()
 # x86-64: find_package and pkg-config; i386: find_package with the toolchain
-# file and with plain -m32, and pkg-config.
+# file and with plain -m32, and pkg-config; Windows: find_package and g++.
 list(LENGTH lines count)
 set(expected 2)
 if(ARCH STREQUAL "i386")
@@ -52,6 +58,12 @@ if(NOT count EQUAL expected)
   message(FATAL_ERROR "found ${count} consumer lines for ${ARCH} in ${README}, expected ${expected}: ${lines}")
 endif()
 
+set(exe "")
+set(a_out a.out)
+if(ARCH MATCHES "^mingw")
+  set(exe .exe)
+  set(a_out a.exe)
+endif()
 file(REMOVE_RECURSE ${WORK})
 file(COPY ${CONSUMER}/ DESTINATION ${WORK})
 set(emulator)
@@ -79,11 +91,11 @@ endif()
 set(requests_checked FALSE)
 foreach(line IN LISTS lines)
   message(STATUS "${ARCH}: ${line}")
-  file(REMOVE_RECURSE ${WORK}/build ${WORK}/a.out)
+  file(REMOVE_RECURSE ${WORK}/build ${WORK}/${a_out})
   run(sh -c "${line}")
   if(line MATCHES "^cmake")
     run(${CMAKE_COMMAND} --build build)
-    run(${emulator} build/app)
+    run(${emulator} build/app${exe})
     if(NOT requests_checked)
       # The version file accepts the same major version only.
       foreach(request 0 2)
@@ -96,7 +108,7 @@ foreach(line IN LISTS lines)
       set(requests_checked TRUE)
     endif()
   else()
-    run(${run_env} ${emulator} ./a.out)
+    run(${run_env} ${emulator} ./${a_out})
   endif()
   message(STATUS "  ${output}")
 endforeach()

@@ -4,7 +4,7 @@
 #   BUILD_DIR  the build tree to install      WORK       scratch directory (emptied)
 #   CONSUMER   the consumer sources           LIBDIR     expected library dir, relative
 #   VERSION    x.y.z of the library           SOURCE     the source tree (README.md)
-#   ARCH       x86_64 or i386                 EMULATOR   runs the consumer, if needed
+#   ARCH       as consume.cmake takes it      EMULATOR   runs the consumer, if needed
 cmake_minimum_required(VERSION 3.16)
 
 function(run)
@@ -28,18 +28,23 @@ set(lib ${prefix}/${LIBDIR})
 file(REMOVE_RECURSE ${WORK})
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 
-# The layout a linker and a package manager expect.
+# The layout a linker and a package manager expect: on Windows the DLL in
+# bin, where programs find it, and its import library.
 string(REGEX MATCH "^[0-9]+" major ${VERSION})
-if(IS_SYMLINK ${lib}/libtovra.so.${VERSION} OR NOT EXISTS ${lib}/libtovra.so.${VERSION})
-  message(FATAL_ERROR "${lib}/libtovra.so.${VERSION} missing or not a regular file")
+set(binaries bin/libtovra-${major}.dll ${LIBDIR}/libtovra.dll.a)
+if(NOT ARCH MATCHES "^mingw")
+  set(binaries)
+  if(IS_SYMLINK ${lib}/libtovra.so.${VERSION} OR NOT EXISTS ${lib}/libtovra.so.${VERSION})
+    message(FATAL_ERROR "${lib}/libtovra.so.${VERSION} missing or not a regular file")
+  endif()
+  expect_link(${lib}/libtovra.so.${major} libtovra.so.${VERSION})
+  expect_link(${lib}/libtovra.so libtovra.so.${major})
+  run(readelf -d ${lib}/libtovra.so.${VERSION})
+  if(NOT output MATCHES "Library soname: \\[libtovra\\.so\\.${major}\\]")
+    message(FATAL_ERROR "wrong or missing SONAME:\n${output}")
+  endif()
 endif()
-expect_link(${lib}/libtovra.so.${major} libtovra.so.${VERSION})
-expect_link(${lib}/libtovra.so libtovra.so.${major})
-run(readelf -d ${lib}/libtovra.so.${VERSION})
-if(NOT output MATCHES "Library soname: \\[libtovra\\.so\\.${major}\\]")
-  message(FATAL_ERROR "wrong or missing SONAME:\n${output}")
-endif()
-foreach(f include/tovra.h include/tovra/seq.h include/tovra/table.h include/tovra/matrix_d.h
+foreach(f ${binaries} include/tovra.h include/tovra/seq.h include/tovra/table.h include/tovra/matrix_d.h
           include/tovra/vectorn.h include/tovra/smatrix_d.h ${LIBDIR}/cmake/tovra/tovraConfig.cmake
           ${LIBDIR}/cmake/tovra/tovraConfigVersion.cmake ${LIBDIR}/pkgconfig/tovra.pc)
   if(NOT EXISTS ${prefix}/${f})
