@@ -127,7 +127,14 @@ std::string non_finite_warning(const LinearSystem &sys, const Solution &s) {
   return why + ": a step of the library's arithmetic overflowed double";
 }
 
+// A NaN is written by hand: C libraries differ in whether they show its
+// sign (glibc writes "-nan", MinGW's "nan"), and the sign is part of the
+// result.
 static void print_number(std::FILE *out, double v, Notation notation) {
+  if (std::isnan(v)) {
+    std::fputs(std::signbit(v) ? " -nan" : " nan", out);
+    return;
+  }
   std::fprintf(out, notation == Notation::hex ? " %a" : " %.17g", v);
 }
 
