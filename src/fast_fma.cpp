@@ -104,6 +104,9 @@ inline double double_of(u64 b) {
   return x;
 }
 
+// The vector path's constants and operand tests; without that path only
+// the integer steps below are built.
+#if TOVRA_HAVE_FAST_FMA
 const u64 magnitude_mask = ~(u64(1) << 63);
 const u64 exponent_bits = u64(0x7ff) << 52;
 const u64 fraction_bits = (u64(1) << 52) - 1;
@@ -144,6 +147,7 @@ const double product_reach = 0x1p-40;
 // where the product is zero.
 const double grid_floor = 0x1p-960;
 const double sum_limit = 0x1p1000;
+#endif
 
 template <bool Subtract> inline double soft_step(double s, double m, double u) {
   const u64 r = Subtract ? soft::sub_product(bits_of(s), bits_of(m), bits_of(u))

@@ -29,9 +29,13 @@
 // every source that includes this header is compiled with precise semantics
 // from here on, whatever the command line says. (The build also refuses
 // those flags at configure time: some of them link start-up code into the
-// library that changes the host's floating-point state.)
-#if defined(__clang__)
+// library that changes the host's floating-point state.) clang for
+// WebAssembly has no strict floating point and ignores float_control, so
+// there the configure-time refusal is the only guard.
+#if defined(__clang__) && !defined(__wasm__)
 #pragma float_control(precise, on)
+#endif
+#if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
 

@@ -3,8 +3,8 @@
 # library, so that what users are told to type is what is tested. Used by
 # the install test (a private prefix) and by scripts/debs.sh (the Debian
 # packages under /usr). Run with cmake -P and these variables:
-#   README    the README.md to read          ARCH      x86_64, i386, mingw-x86_64 or
-#                                                      mingw-i686: whose lines to run
+#   README    the README.md to read          ARCH      x86_64, i386, mingw-x86_64,
+#                                                      mingw-i686 or wasm: whose lines to run
 #   PREFIX    put in for <prefix>            SOURCE    the source tree, put in for <tovra>
 #   LIBDIR    library dir under PREFIX       CONSUMER  the consumer sources
 #   WORK      scratch directory (emptied)    EMULATOR  runs the programs, if needed
@@ -22,16 +22,19 @@ endfunction()
 
 # The consumer lines: the indented commands of the section that configure a
 # CMake project or compile app.cpp. A line for i386 says so (-m32, i386), one
-# for Windows names MinGW (its toolchain file or compiler) and i686 or not.
+# for Windows names MinGW (its toolchain file or compiler) and i686 or not,
+# one for WebAssembly its tools (emcmake, em++).
 file(STRINGS ${README} text)
 set(in_section FALSE)
 set(lines)
 foreach(line IN LISTS text)
   if(line MATCHES "^## ")
     string(COMPARE EQUAL "${line}" "## Installing and using the installed library" in_section)
-  elseif(in_section AND line MATCHES "^    (cmake -S \\. -B build -D|.* app\\.cpp)")
+  elseif(in_section AND line MATCHES "^    ((emcmake )?cmake -S \\. -B build -D|.* app\\.cpp)")
     string(STRIP "${line}" line)
-    if(line MATCHES "mingw.*i686|i686.*mingw")
+    if(line MATCHES "emcmake|em\\+\\+")
+      set(line_arch wasm)
+    elseif(line MATCHES "mingw.*i686|i686.*mingw")
       set(line_arch mingw-i686)
     elseif(line MATCHES "mingw")
       set(line_arch mingw-x86_64)
@@ -48,7 +51,8 @@ foreach(line IN LISTS text)
   endif()
 endforeach()
 # x86-64: find_package and pkg-config; i386: find_package with the toolchain
-# file and with plain -m32, and pkg-config; Windows: find_package and g++.
+# file and with plain -m32, and pkg-config; Windows: find_package and g++;
+# wasm: find_package under emcmake, and em++ naming the archive.
 list(LENGTH lines count)
 set(expected 2)
 if(ARCH STREQUAL "i386")
@@ -63,6 +67,9 @@ set(a_out a.out)
 if(ARCH MATCHES "^mingw")
   set(exe .exe)
   set(a_out a.exe)
+elseif(ARCH STREQUAL "wasm") # the module, a.out.wasm, beside it
+  set(exe .js)
+  set(a_out a.out.js)
 endif()
 file(REMOVE_RECURSE ${WORK})
 file(COPY ${CONSUMER}/ DESTINATION ${WORK})
@@ -93,7 +100,7 @@ foreach(line IN LISTS lines)
   message(STATUS "${ARCH}: ${line}")
   file(REMOVE_RECURSE ${WORK}/build ${WORK}/${a_out})
   run(sh -c "${line}")
-  if(line MATCHES "^cmake")
+  if(line MATCHES "^(emcmake )?cmake")
     run(${CMAKE_COMMAND} --build build)
     run(${emulator} build/app${exe})
     if(NOT requests_checked)

@@ -29,10 +29,13 @@ file(REMOVE_RECURSE ${WORK})
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 
 # The layout a linker and a package manager expect: on Windows the DLL in
-# bin, where programs find it, and its import library.
+# bin, where programs find it, and its import library; for WebAssembly the
+# static archive.
 string(REGEX MATCH "^[0-9]+" major ${VERSION})
 set(binaries bin/libtovra-${major}.dll ${LIBDIR}/libtovra.dll.a)
-if(NOT ARCH MATCHES "^mingw")
+if(ARCH STREQUAL "wasm")
+  set(binaries ${LIBDIR}/libtovra.a)
+elseif(NOT ARCH MATCHES "^mingw")
   set(binaries)
   if(IS_SYMLINK ${lib}/libtovra.so.${VERSION} OR NOT EXISTS ${lib}/libtovra.so.${VERSION})
     message(FATAL_ERROR "${lib}/libtovra.so.${VERSION} missing or not a regular file")
