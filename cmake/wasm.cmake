@@ -22,6 +22,10 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${TOVRA_NODE})
 if(_rc EQUAL 0)
   list(APPEND CMAKE_CROSSCOMPILING_EMULATOR --no-experimental-fetch)
 endif()
+if(NOT CMAKE_IN_TRY_COMPILE)
+  string(REPLACE ";" " " _run "${CMAKE_CROSSCOMPILING_EMULATOR}")
+  message(STATUS "tovra wasm: a static library; programs run under ${_run}")
+endif()
 
 # Optimised links run Emscripten's JavaScript optimiser, which needs the
 # acorn module; Debian installs it where Node does not look by default.

@@ -40,11 +40,11 @@ double number(const std::string &w) {
   const char *body = w.c_str() + (minus || w[0] == '+');
   double d;
   if (std::strncmp(body, "nan", 3) == 0) {
-    t::set_bits(d, t::quiet | (body[3] == '(' ? std::strtoull(body + 4, nullptr, 0) : 0));
+    bitwise::set_bits(d, bitwise::quiet | (body[3] == '(' ? std::strtoull(body + 4, nullptr, 0) : 0));
   } else {
     d = std::strtod(body, nullptr);
   }
-  t::set_bits(d, t::bits(d) | t::u64(minus) << 63);
+  bitwise::set_bits(d, bitwise::bits(d) | bitwise::u64(minus) << 63);
   return d;
 }
 
