@@ -30,8 +30,8 @@
 // from here on, whatever the command line says. (The build also refuses
 // those flags at configure time: some of them link start-up code into the
 // library that changes the host's floating-point state.) clang for
-// WebAssembly has no strict floating point and ignores float_control, so
-// there the configure-time refusal is the only guard.
+// WebAssembly has no strict floating point and ignores float_control: there
+// the configure-time refusal alone keeps out what the checks above miss.
 #if defined(__clang__) && !defined(__wasm__)
 #pragma float_control(precise, on)
 #endif
