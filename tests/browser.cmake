@@ -27,6 +27,6 @@ if(NOT TOVRA_CHROMIUM)
   message(WARNING "chromium is missing: golden_browser will fail (apt-get install chromium)")
 endif()
 add_test(NAME golden_browser
-         COMMAND ${CMAKE_COMMAND} -DCHROMIUM=${TOVRA_CHROMIUM} -DPAGE=$<TARGET_FILE:golden_page>
+         COMMAND ${CMAKE_COMMAND} -DNODE=${TOVRA_NODE} -DCHROMIUM=${TOVRA_CHROMIUM} -DPAGE=$<TARGET_FILE:golden_page>
                  -DWORK=${CMAKE_CURRENT_BINARY_DIR}/golden_browser -P
                  ${CMAKE_CURRENT_SOURCE_DIR}/browser/open_page.cmake)
