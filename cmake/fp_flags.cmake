@@ -19,3 +19,10 @@ foreach(_flag IN LISTS _tovra_refused)
                         "(or the host's floating-point state). Remove it from the compiler flags.")
   endif()
 endforeach()
+
+# The compile flags of everything built from this tree that computes with
+# doubles: the library, the examples, the tests and the benchmarks. No
+# contraction, so that no fused multiply-add merges a product with its sum
+# unless the code asks for one; and the warnings kept quiet.
+add_library(tovra_build_flags INTERFACE)
+target_compile_options(tovra_build_flags INTERFACE -Wall -Wextra -ffp-contract=off)

@@ -14,7 +14,7 @@ set(_shell ${CMAKE_CURRENT_SOURCE_DIR}/browser/shell.html)
 set(_golden ${CMAKE_CURRENT_SOURCE_DIR}/data/golden.txt)
 add_executable(golden_page golden_test.cpp)
 target_link_libraries(golden_page PRIVATE tovra_test_support tovra_check)
-target_compile_options(golden_page PRIVATE -Wall -Wextra -ffp-contract=off)
+target_link_libraries(golden_page PRIVATE tovra_build_flags)
 target_compile_definitions(golden_page PRIVATE TOVRA_GOLDEN_FILE="/golden.txt")
 set_target_properties(golden_page PROPERTIES SUFFIX .html LINK_DEPENDS "${_shell};${_golden}")
 # A page, not a Node program, so without the host's file system. Debian's
