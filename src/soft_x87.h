@@ -91,10 +91,10 @@ struct Ext {
   u64 sign; // 0 or sign_bit
 };
 
-// u exactly; u must be finite and nonzero (is_finite_nonzero). The low 11
-// bits of m come out zero, so m / 2^11 is the 53-bit integer significand
-// (of fewer significant bits for a subnormal, which is normalised here), and
-// e lies in [-1137, 960].
+// u exactly; u must be finite and nonzero (is_finite_nonzero). A subnormal
+// is normalised here. The low 11 bits of m come out zero, so m / 2^11 is an
+// integer in [2^52, 2^53) (with trailing zeros for a subnormal), and e lies
+// in [-1137, 960].
 inline Ext unpack(u64 u) {
   Ext x;
   x.sign = u & sign_bit;
