@@ -20,8 +20,10 @@
 //
 // Every rounding, to the extended significand and to double alike, normal or
 // subnormal, is decided by one function, rounds_up(), from the part kept and
-// the bits below it; a step only has to deliver those bits, exactly or with
-// a sticky bit standing for whatever it did not keep.
+// a word for what lies below it. A step only has to make that word compare
+// with half a unit as its exact remainder does: the remainder's bits, with a
+// sticky bit standing for any it did not keep, or for the quotient, a
+// difference that carries the same comparison.
 #ifndef TOVRA_SOFT_X87_H
 #define TOVRA_SOFT_X87_H
 
@@ -117,13 +119,11 @@ inline Ext unpack(u64 u) {
 // the part below one unit, left-aligned in 64 bits: its top bit is worth
 // half a unit. rest may stand for a longer exact tail with the bits beyond
 // its width folded into its lowest bit (sticky), provided it compares with
-// 2^63 as the exact tail does with half a unit. Adding just under half a
-// unit, or exactly half to an odd kept part, carries out of 64 bits exactly
-// when the value rounds up: no branch on the direction, which is random.
-inline u64 rounds_up(u64 kept, u64 rest) {
-  const u64 bias = (sign_bit - 1) + (kept & 1);
-  return static_cast<u64>(rest + bias < bias);
-}
+// 2^63 as the exact tail does with half a unit. Above half rounds up, below
+// down; the kept part's lowest bit, or-ed in, lifts exactly half above it
+// when that part is odd. One comparison and no branch on the direction,
+// which is random.
+inline u64 rounds_up(u64 kept, u64 rest) { return static_cast<u64>((rest | (kept & 1)) > sign_bit); }
 
 // The exact value (m + rest / 2^64) * 2^e, of the given sign, rounded to the
 // 64-bit extended significand. m has bit 63 set; rest holds the bits below
@@ -261,10 +261,11 @@ inline Ext negated(Ext x) {
 // quotient is q * 2^(e - 63) with q its first 64 bits, found by long division
 // in 11-bit digits (the last of 8: 1 + 5 * 11 + 8 = 64). The remainder r
 // stays below the 53-bit divisor, so a digit step never overflows 64 bits.
-// The bits below q go to the common rounding as one more quotient bit (half
-// a unit) and a sticky bit for any remainder left. A quotient of 53-bit
-// integers is never exactly halfway between two 64-bit values, so the tie
-// rule is never asked here.
+// What lies below q, r / y units, goes to the common rounding as 2^63 +
+// 2r - y, which compares with 2^63 as r / y does with one half (and never
+// wraps: 2r < 2y < 2^54). A quotient of 53-bit integers is never exactly
+// halfway between two 64-bit values, so the tie rule is never asked here;
+// nor does the rounding carry out of q, which stays below 2^64 - 2^10.
 inline u64 divide(const Ext &a, const Ext &b) {
   u64 x = a.m >> 11;
   const u64 y = b.m >> 11;
@@ -281,10 +282,7 @@ inline u64 divide(const Ext &a, const Ext &b) {
     r -= digit * y;
     q = q << k | digit;
   }
-  r <<= 1;
-  const u64 half = r >= y ? 1 : 0;
-  r -= half * y;
-  const u64 rest = half << 63 | (r != 0 ? 1 : 0);
+  const u64 rest = sign_bit + (r << 1) - y;
   return pack(round_ext(q, rest, e - 63, a.sign ^ b.sign));
 }
 
