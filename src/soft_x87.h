@@ -119,11 +119,13 @@ inline Ext unpack(u64 u) {
 // the part below one unit, left-aligned in 64 bits: its top bit is worth
 // half a unit. rest may stand for a longer exact tail with the bits beyond
 // its width folded into its lowest bit (sticky), provided it compares with
-// 2^63 as the exact tail does with half a unit. Above half rounds up, below
-// down; the kept part's lowest bit, or-ed in, lifts exactly half above it
-// when that part is odd. One comparison and no branch on the direction,
-// which is random.
-inline u64 rounds_up(u64 kept, u64 rest) { return static_cast<u64>((rest | (kept & 1)) > sign_bit); }
+// 2^63 as the exact tail does with half a unit. Adding just under half a
+// unit, or exactly half to an odd kept part, carries out of 64 bits exactly
+// when the value rounds up: no branch on the direction, which is random.
+inline u64 rounds_up(u64 kept, u64 rest) {
+  const u64 bias = (sign_bit - 1) + (kept & 1);
+  return static_cast<u64>(rest + bias < bias);
+}
 
 // The exact value (m + rest / 2^64) * 2^e, of the given sign, rounded to the
 // 64-bit extended significand. m has bit 63 set; rest holds the bits below
