@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "double_bits.h"
 #include "fast_fma.h"
 #include "soft_x87.h"
 #include "tovra/matrix_d.h"
@@ -75,7 +76,7 @@ inline bool quiet_only(const double *p, unsigned int n) {
   for (unsigned int i = 0; i < n; ++i) {
     std::uint64_t u;
     std::memcpy(&u, p + i, sizeof u);
-    special |= (u & 0x7ff0000000000000) + 0x0010000000000000;
+    special |= (u & exponent_bits) + exponent_unit;
   }
   if ((special >> 63) == 0) {
     return true;
@@ -83,7 +84,7 @@ inline bool quiet_only(const double *p, unsigned int n) {
   for (unsigned int i = 0; i < n; ++i) {
     std::uint64_t u;
     std::memcpy(&u, p + i, sizeof u);
-    if ((u << 1) - 0xffe0000000000001 < 0x000fffffffffffff) {
+    if ((u << 1) - ((infinity_bits << 1) + 1) < (quiet_bit << 1) - 1) {
       return false;
     }
   }

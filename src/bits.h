@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "double_bits.h"
+
 namespace tovra_detail {
 
 // dst = src, bit for bit; dst may be src.
@@ -36,7 +38,7 @@ inline void move_bits(double *dst, const double *src, unsigned int n) {
 inline void negate_bits(double &dst, const double &src) {
   std::uint64_t u;
   std::memcpy(&u, &src, sizeof u);
-  u ^= std::uint64_t(1) << 63;
+  u ^= sign_bit;
   std::memcpy(&dst, &u, sizeof dst);
 }
 

@@ -68,6 +68,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "double_bits.h"
 #include "soft_x87.h"
 
 #if defined(__x86_64__)
@@ -104,13 +105,9 @@ inline double double_of(u64 b) {
   return x;
 }
 
-// The vector path's constants and operand tests; without that path only
+// The vector path's operand tests; without that path only
 // the integer steps below are built.
 #if TOVRA_HAVE_FAST_FMA
-const u64 magnitude_mask = ~(u64(1) << 63);
-const u64 exponent_bits = u64(0x7ff) << 52;
-const u64 fraction_bits = (u64(1) << 52) - 1;
-
 // Operands: zero, or of magnitude within [2^-450, 2^450]. The row's
 // multiplier is tested on its bits, so that no floating-point comparison
 // runs before the state is known to be usable.

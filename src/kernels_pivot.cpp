@@ -4,6 +4,7 @@
 // tie-break and the zero-pivot replacement are written once.
 #include "arith.h"
 #include "bits.h"
+#include "double_bits.h"
 #include "kernels.h"
 
 namespace tovra_detail {
@@ -15,12 +16,11 @@ template <class A> int factor(Matrix_d &a, Seq<unsigned int> &perm, double &pari
   // compared by their bits, on every path: without the sign, a double's bits
   // order as its magnitude does, and a NaN's lie above infinity's. It is the
   // IEEE comparison, without a dependence on the previous compare's flags.
-  const Soft::value infinity = 0x7ff0000000000000;
   for (unsigned int i = 0; i < n; ++i) {
     Soft::value big = 0;
     for (unsigned int c = 0; c < n; ++c) {
       Soft::value t = Soft::magnitude(Soft::get(a(i, c)));
-      t = t > infinity ? 0 : t; // a NaN never compares greater and is passed over
+      t = t > infinity_bits ? 0 : t; // a NaN never compares greater and is passed over
       big = t > big ? t : big;
     }
     if (big == 0) {

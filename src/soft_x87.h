@@ -17,27 +17,38 @@
 // signalling NaN is quieted by the load; of two NaNs the one with the larger
 // significand survives, and of two with equal significands the positive one;
 // an invalid operation gives the negative quiet "indefinite" NaN.
+//
+// Every rounding, to the extended significand and to double alike, normal or
+// subnormal, is decided by one function, rounds_up(), from the part kept and
+// a word for what lies below it. A step only has to make that word compare
+// with half a unit as its exact remainder does: the remainder's bits, with a
+// sticky bit standing for any it did not keep, or for the quotient, a
+// difference that carries the same comparison.
 #ifndef TOVRA_SOFT_X87_H
 #define TOVRA_SOFT_X87_H
 
 #include <cstdint>
+
+#include "double_bits.h"
 
 namespace tovra_detail {
 namespace soft {
 
 typedef std::uint64_t u64;
 
+// The steps' parts. They take values already sorted by class (finite and
+// nonzero, NaN, ...) by the functions after this namespace, which take any
+// 64-bit pattern; each part states what it relies on.
 namespace core {
 
 typedef std::uint32_t u32;
 
-const u64 sign_bit = u64(1) << 63;
-const u64 quiet_bit = u64(1) << 51;
-const u64 frac_mask = (u64(1) << 52) - 1;
-const u64 inf_bits = u64(0x7ff) << 52;
-const u64 indefinite = u64(0xfff8) << 48;
+// The unit's answer to an invalid operation: the negative quiet NaN with no
+// payload.
+const u64 indefinite = sign_bit | infinity_bits | quiet_bit;
 
-inline int clz64(u64 x) { // x != 0
+// The number of zero bits above the leading one bit; x != 0.
+inline int clz64(u64 x) {
 #if defined(__GNUC__)
   return __builtin_clzll(x);
 #else
@@ -49,13 +60,17 @@ inline int clz64(u64 x) { // x != 0
 #endif
 }
 
-inline bool is_nan(u64 u) { return (u << 1) > (inf_bits << 1); }
-// Neither a zero nor an infinity nor a NaN.
-inline bool is_finite_nonzero(u64 u) { return (u << 1) - 1 < (inf_bits << 1) - 1; }
+// Shifted left by one, the sign drops out and the exponent and fraction
+// order as the magnitude does, NaNs above infinity.
+inline bool is_nan(u64 u) { return (u << 1) > (infinity_bits << 1); }
+inline bool is_infinite(u64 u) { return (u << 1) == (infinity_bits << 1); }
+// Neither a zero nor an infinity nor a NaN: the zeros wrap round to the top.
+inline bool is_finite_nonzero(u64 u) { return (u << 1) - 1 < (infinity_bits << 1) - 1; }
 
-// The result of a step with at least one NaN operand. Comparing the doubles
-// shifted left compares their significands, since both exponent fields are
-// all ones; the quiet bit takes part, but both are quiet by then.
+// The result of a step with a NaN operand: a or b is a NaN (either may be
+// signalling), the other any double. Comparing the doubles shifted left
+// compares their significands, since both exponent fields are all ones; the
+// quiet bit takes part, but both are quiet by then.
 inline u64 nan_of(u64 a, u64 b) {
   if (!is_nan(b)) {
     return a | quiet_bit;
@@ -68,22 +83,27 @@ inline u64 nan_of(u64 a, u64 b) {
   return (a << 1) > (b << 1) ? a : (b << 1) > (a << 1) ? b : a & b;
 }
 
-// A nonzero finite extended value: (-1)^sign * m * 2^e, bit 63 of m set.
+// A nonzero finite extended value, (-1)^sign * m * 2^e: the binary point
+// lies below bit 0 of m, and bit 63 of m is set (m in [2^63, 2^64)). The
+// exponent never comes near the range of an int: a double gives e in
+// [-1137, 960], and a step at most adds two of them and a few units.
 struct Ext {
   u64 m;
   int e;
   u64 sign; // 0 or sign_bit
 };
 
-// A nonzero finite double, exactly; a subnormal is normalised, so the low
-// 11 bits of m are zero for every double.
+// u exactly; u must be finite and nonzero (is_finite_nonzero). A subnormal
+// is normalised here. The low 11 bits of m come out zero, so m / 2^11 is an
+// integer in [2^52, 2^53) (with trailing zeros for a subnormal), and e lies
+// in [-1137, 960].
 inline Ext unpack(u64 u) {
   Ext x;
   x.sign = u & sign_bit;
   const int biased = static_cast<int>(u >> 52 & 0x7ff);
-  const u64 f = u & frac_mask;
+  const u64 f = u & fraction_bits;
   if (biased != 0) {
-    x.m = (f | u64(1) << 52) << 11;
+    x.m = (f | exponent_unit) << 11;
     x.e = biased - 1086;
   } else {
     const int n = clz64(f);
@@ -93,13 +113,26 @@ inline Ext unpack(u64 u) {
   return x;
 }
 
-// m (with the bits below it in rest, the first of them worth half a unit of
-// m) rounded to nearest, ties to even, as the 64-bit extended significand.
-// Adding just under half a unit, or exactly half to an odd m, carries into
-// m exactly when it rounds up: no branch on the direction, which is random.
+// Round to nearest, ties to even, for every rounding of this file: 1 when a
+// value rounds up to the next multiple of its unit, else 0. kept is the part
+// kept, counted in units (only its lowest bit is read, for the tie). rest is
+// the part below one unit, left-aligned in 64 bits: its top bit is worth
+// half a unit. rest may stand for a longer exact tail with the bits beyond
+// its width folded into its lowest bit (sticky), provided it compares with
+// 2^63 as the exact tail does with half a unit. Adding just under half a
+// unit, or exactly half to an odd kept part, carries out of 64 bits exactly
+// when the value rounds up: no branch on the direction, which is random.
+inline u64 rounds_up(u64 kept, u64 rest) {
+  const u64 bias = (sign_bit - 1) + (kept & 1);
+  return static_cast<u64>(rest + bias < bias);
+}
+
+// The exact value (m + rest / 2^64) * 2^e, of the given sign, rounded to the
+// 64-bit extended significand. m has bit 63 set; rest holds the bits below
+// m as rounds_up() takes them. Rounding up from a significand of all ones
+// carries out of m: the result is then 2^63 at e + 1.
 inline Ext round_ext(u64 m, u64 rest, int e, u64 sign) {
-  const u64 bias = (sign_bit - 1) + (m & 1);
-  m += static_cast<u64>(rest + bias < bias);
+  m += rounds_up(m, rest);
   if (m == 0) {
     m = sign_bit;
     ++e;
@@ -108,34 +141,44 @@ inline Ext round_ext(u64 m, u64 rest, int e, u64 sign) {
   return x;
 }
 
-// The store: an extended value rounded to double. Below the normal range the
-// 64-bit significand is rounded once onto the subnormal grid.
+// m / 2^sh rounded to an integer, to nearest, ties to even, for 1 <= sh <=
+// 64; m is exact (nothing below it was dropped). The result is at most
+// 2^(64 - sh): a rounding that carries gives that power, which the caller
+// lets run on into the field above.
+inline u64 round_at(u64 m, int sh) {
+  const u64 kept = m >> (sh - 1) >> 1; // in two steps: m >> 64 is undefined
+  return kept + rounds_up(kept, m << (64 - sh));
+}
+
+// The store: x, an extended value (any exponent), rounded to double once, to
+// nearest, ties to even; beyond the largest double, infinity. Below the
+// normal range the 64-bit significand is rounded straight onto the subnormal
+// grid 2^-1074, not first to 53 bits, as the unit stores it.
 inline u64 pack(const Ext &x) {
   const int top = x.e + 63; // exponent of the leading bit
   if (static_cast<unsigned>(top + 1022) <= 2045) {
-    const u64 t = x.m >> 11, r = x.m & 0x7ff;
-    // t carries the hidden bit, which adds one to the biased exponent, and a
-    // carry out of the rounding moves on into the exponent (up to infinity).
-    return x.sign | ((static_cast<u64>(top + 1022) << 52) + t + (r + (t & 1) > 0x400));
+    // 53 bits kept, the hidden one among them, which adds one to the biased
+    // exponent; a carry out of the rounding moves on into the exponent (up to
+    // infinity).
+    return x.sign | ((static_cast<u64>(top + 1022) << 52) + round_at(x.m, 11));
   }
   if (top > 1023) {
-    return x.sign | inf_bits;
+    return x.sign | infinity_bits;
   }
-  const int sh = -1011 - top; // at least 12: the grid is 2^-1074
-  if (sh >= 64) {
-    // Under half the smallest subnormal: zero. From a half (sh = 64) up to
-    // it: the smallest subnormal, but exactly a half is a tie, and zero is
-    // the even neighbour.
-    return x.sign | (sh == 64 && x.m > sign_bit ? 1 : 0);
-  }
-  const u64 t = x.m >> sh, r = x.m << (64 - sh);
-  // A carry into bit 52 gives the smallest normal, which is the right bits.
-  return x.sign | (t + (r > sign_bit || (r == sign_bit && (t & 1)) ? 1 : 0));
+  // The grid's unit is bit sh of m, at least bit 12. From sh = 65 on, all of
+  // x is below half of it: zero. A carry into bit 52 gives the smallest
+  // normal, which is the right bits.
+  const int sh = -1011 - top;
+  return x.sign | (sh > 64 ? 0 : round_at(x.m, sh));
 }
 
-// The product of two doubles (the low 11 bits of both m are zero), rounded
-// to extended. The 53 x 53 bit product is formed from 32-bit halves: the
-// high halves have 21 bits, so the middle sum cannot overflow.
+// The product of two doubles as unpack() gives them (the low 11 bits of
+// both m zero), rounded to extended. x = a.m / 2^11 and y = b.m / 2^11 are
+// integers in [2^52, 2^53), so x * y lies in [2^104, 2^106): it is built as
+// hi * 2^64 + lo from 32-bit halves (the high halves have 21 bits, so the
+// middle sum cannot overflow), then shifted left by sh so that its leading
+// bit is bit 127. All 106 bits fit: the top word is m and the bottom word
+// the exact rest.
 inline Ext mul(const Ext &a, const Ext &b) {
   const u64 x = a.m >> 11, y = b.m >> 11;
   const u32 xl = static_cast<u32>(x), xh = static_cast<u32>(x >> 32);
@@ -143,17 +186,18 @@ inline Ext mul(const Ext &a, const Ext &b) {
   const u64 ll = static_cast<u64>(xl) * yl;
   const u64 mid = static_cast<u64>(xl) * yh + static_cast<u64>(xh) * yl + (ll >> 32);
   const u64 lo = mid << 32 | static_cast<u32>(ll), hi = static_cast<u64>(xh) * yh + (mid >> 32);
-  // x * y = hi * 2^64 + lo lies in [2^104, 2^106).
-  const int sh = 23 - static_cast<int>(hi >> 41);
+  const int sh = 23 - static_cast<int>(hi >> 41); // 22 or 23
   return round_ext(hi << sh | lo >> (64 - sh), lo << sh, a.e + b.e + 86 - sh, a.sign ^ b.sign);
 }
 
-// The sum of two extended values rounded to extended, then stored; an exact
-// cancellation gives +0. The smaller term is aligned to a 128-bit window
-// under the larger one's leading bit. Bits that fall out of the window are
-// folded into its lowest bit: that keeps the sum strictly between the same
-// two multiples of 2 window units, and every rounding decision below is
-// taken at a multiple of 2^62, so it decides as the exact sum would.
+// The sum of two extended values (any bits of m set, as a product leaves
+// them) rounded to extended, then stored; an exact cancellation gives +0.
+// The smaller term is aligned to a 128-bit window h:l under the larger one's
+// leading bit, so that h is on the larger one's scale and l holds the bits
+// below it. Bits that fall out of the window are folded into its lowest bit:
+// that keeps the sum strictly between the same two multiples of 2 window
+// units, and every rounding decision below is taken at a multiple of 2^62,
+// so it decides as the exact sum would.
 inline u64 add(Ext a, Ext b) {
   if (a.e < b.e || (a.e == b.e && a.m < b.m)) {
     const Ext t = a;
@@ -213,9 +257,17 @@ inline Ext negated(Ext x) {
   return x;
 }
 
-// The quotient of two doubles to 64 bits, and one bit more with the
-// remainder, by long division in 11-bit digits: the remainder stays under
-// the 53-bit divisor, so a digit step never overflows 64 bits.
+// The quotient of two doubles as unpack() gives them, rounded to extended,
+// then stored. x = a.m / 2^11 and y = b.m / 2^11 are integers in [2^52,
+// 2^53); with x doubled when it is below y, x / y lies in [1, 2), and the
+// quotient is q * 2^(e - 63) with q its first 64 bits, found by long division
+// in 11-bit digits (the last of 8: 1 + 5 * 11 + 8 = 64). The remainder r
+// stays below the 53-bit divisor, so a digit step never overflows 64 bits.
+// What lies below q, r / y units, goes to the common rounding as 2^63 +
+// 2r - y, which compares with 2^63 as r / y does with one half (and never
+// wraps: 2r < 2y < 2^54). A quotient of 53-bit integers is never exactly
+// halfway between two 64-bit values, so the tie rule is never asked here;
+// nor does the rounding carry out of q, which stays below 2^64 - 2^10.
 inline u64 divide(const Ext &a, const Ext &b) {
   u64 x = a.m >> 11;
   const u64 y = b.m >> 11;
@@ -232,17 +284,8 @@ inline u64 divide(const Ext &a, const Ext &b) {
     r -= digit * y;
     q = q << k | digit;
   }
-  // q holds 64 bits. A quotient of 53-bit integers is never exactly halfway
-  // between two 64-bit values, but the tie rule costs nothing.
-  r <<= 1;
-  if (r > y || (r == y && (q & 1))) {
-    if (++q == 0) {
-      q = sign_bit;
-      ++e;
-    }
-  }
-  const Ext z = {q, e - 63, a.sign ^ b.sign};
-  return pack(z);
+  const u64 rest = sign_bit + (r << 1) - y;
+  return pack(round_ext(q, rest, e - 63, a.sign ^ b.sign));
 }
 
 // IEEE order of two doubles that are not NaNs, as unsigned integers: the
@@ -251,7 +294,8 @@ inline u64 divide(const Ext &a, const Ext &b) {
 inline u64 order_key(u64 u) { return (u & sign_bit) ? ~u : u | sign_bit; }
 inline bool both_zero(u64 a, u64 b) { return ((a | b) << 1) == 0; }
 
-// m >= b for an extended value and a nonzero finite double.
+// m >= b, exactly, for an extended value and a double as unpack() gives it.
+// Both are normalised, so equal values have equal exponents and significands.
 inline bool ext_ge(const Ext &m, const Ext &b) {
   if (m.sign != b.sign) {
     return b.sign != 0;
@@ -265,6 +309,8 @@ inline bool ext_ge(const Ext &m, const Ext &b) {
 
 } // namespace core
 
+// The steps and comparisons the kernels use. Each takes any 64-bit patterns
+// as its doubles and gives the bits the unit would store.
 inline bool greater(u64 a, u64 b) {
   return !core::is_nan(a) && !core::is_nan(b) && !core::both_zero(a, b) &&
          core::order_key(a) > core::order_key(b);
@@ -276,7 +322,7 @@ inline bool equal(u64 a, u64 b) {
 
 inline bool is_zero(u64 a) { return (a << 1) == 0; }
 
-inline u64 magnitude(u64 a) { return a & ~core::sign_bit; }
+inline u64 magnitude(u64 a) { return a & magnitude_mask; }
 
 inline u64 sum(u64 a, u64 b) {
   using namespace core;
@@ -286,11 +332,10 @@ inline u64 sum(u64 a, u64 b) {
   if (is_nan(a) || is_nan(b)) {
     return nan_of(a, b);
   }
-  const bool inf_a = (a << 1) == (inf_bits << 1), inf_b = (b << 1) == (inf_bits << 1);
-  if (inf_a) {
-    return inf_b && a != b ? indefinite : a;
+  if (is_infinite(a)) {
+    return is_infinite(b) && a != b ? indefinite : a;
   }
-  if (inf_b) {
+  if (is_infinite(b)) {
     return b;
   }
   if (both_zero(a, b)) {
@@ -301,7 +346,7 @@ inline u64 sum(u64 a, u64 b) {
 
 inline u64 difference(u64 a, u64 b) {
   // The unit returns a NaN subtrahend as it is, sign and all.
-  return core::is_nan(b) ? core::nan_of(a, b) : sum(a, b ^ core::sign_bit);
+  return core::is_nan(b) ? core::nan_of(a, b) : sum(a, b ^ sign_bit);
 }
 
 inline u64 product(u64 a, u64 b) {
@@ -313,8 +358,8 @@ inline u64 product(u64 a, u64 b) {
     return nan_of(a, b);
   }
   const u64 sign = (a ^ b) & sign_bit;
-  if ((a << 1) == (inf_bits << 1) || (b << 1) == (inf_bits << 1)) {
-    return is_zero(a) || is_zero(b) ? indefinite : sign | inf_bits;
+  if (is_infinite(a) || is_infinite(b)) {
+    return is_zero(a) || is_zero(b) ? indefinite : sign | infinity_bits;
   }
   return sign; // a zero times a finite value
 }
@@ -328,11 +373,10 @@ inline u64 quotient(u64 a, u64 b) {
     return nan_of(a, b);
   }
   const u64 sign = (a ^ b) & sign_bit;
-  const bool inf_a = (a << 1) == (inf_bits << 1), inf_b = (b << 1) == (inf_bits << 1);
-  if ((inf_a && inf_b) || (is_zero(a) && is_zero(b))) {
+  if ((is_infinite(a) && is_infinite(b)) || (is_zero(a) && is_zero(b))) {
     return indefinite;
   }
-  return inf_a || is_zero(b) ? sign | inf_bits : sign;
+  return is_infinite(a) || is_zero(b) ? sign | infinity_bits : sign;
 }
 
 // (a * b) + s: the product rounded to extended, then the sum.
@@ -374,7 +418,7 @@ inline u64 sub_product(u64 s, u64 a, u64 b) {
 // as a double.
 inline bool scaled_ge(u64 s, u64 scale, u64 best, u64 *rounded) {
   using namespace core;
-  s &= ~sign_bit;
+  s &= magnitude_mask;
   if (is_nan(s) || is_nan(scale) || is_nan(best)) {
     return false;
   }
