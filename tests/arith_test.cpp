@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fast_fma.h"
 #include "soft_x87.h"
 
 #ifndef TOVRA_ARITH_STEPS
@@ -126,6 +127,21 @@ TEST(SoftX87, EveryStepAsTheUnitGivesIt) {
       hash = (hash ^ got[k]) * 0x100000001b3ULL + static_cast<u64>(k);
     }
     prev = got[i % n]; // results come back as operands of later steps
+#if TOVRA_HAVE_FAST_FMA
+    // The fused multiply-add row update, on a stretch of this one element,
+    // gives the two accumulation steps' bits (every tier of it is exact).
+    for (int k = 4; k < 6 && tovra_detail::fma_state_is_default(); ++k) {
+      double sum, u;
+      std::memcpy(&sum, &s, sizeof sum), std::memcpy(&u, &b, sizeof u);
+      double *const row[] = {&sum};
+      k == 4 ? tovra_detail::Fma::row_terms<1, tovra_detail::add_terms>(row, &a, &u, 0, 1)
+             : tovra_detail::Fma::row_terms<1, tovra_detail::subtract_terms>(row, &a, &u, 0, 1);
+      u64 fused;
+      std::memcpy(&fused, &sum, sizeof sum);
+      ASSERT_EQ(got[k], fused) << std::hex << "fused multiply-add, step " << std::dec << i << std::hex
+                               << ": s=" << s << " a=" << a << " b=" << b;
+    }
+#endif
 #if defined(__i386__) || defined(__x86_64__)
     static const char *const names[] = {"sum",         "difference", "product", "quotient", "add_product",
                                         "sub_product", "scaled_ge",  "compare", "magnitude"};
