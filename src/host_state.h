@@ -19,10 +19,14 @@
 
 #include "xprec.h"
 
-#if defined(__x86_64__)
+#if defined(__x86_64__) && defined(TOVRA_SCALAR_FMA_LAYER)
+#define TOVRA_FMA_SCALAR 1
+#elif defined(__x86_64__)
 #define TOVRA_FMA_AVX 1
 #elif defined(__aarch64__)
 #define TOVRA_FMA_NEON 1
+#elif defined(__FP_FAST_FMA) && !defined(__i386__)
+#define TOVRA_FMA_SCALAR 1
 #endif
 
 #if defined(TOVRA_FMA_AVX) || defined(TOVRA_FMA_NEON) || defined(TOVRA_FMA_SCALAR)
