@@ -17,7 +17,7 @@
 // payloads included.
 //
 // The method is written once, over a layer of lane operations per target:
-// fma_avx2.cpp (x86-64, 4 lanes), fma_neon.cpp
+// fma_avx2.cpp and fma_avx512.cpp (x86-64, 4 and 8 lanes), fma_neon.cpp
 // (aarch64, 2 lanes) and fma_scalar.cpp (1 lane, any target with a hardware
 // fused multiply-add); host_state.h says which one a build has.
 #ifndef TOVRA_FAST_FMA_H
@@ -31,6 +31,7 @@ namespace tovra_detail {
 namespace fast {
 
 struct Avx2;
+struct Avx512;
 struct Neon;
 struct Scalar;
 
@@ -57,7 +58,13 @@ struct Fma : Soft {
     for (int t = 0; t < R; ++t) {
       put(k[t], m[t]);
     }
-#if defined(TOVRA_FMA_AVX)
+#if defined(TOVRA_FMA_AVX512)
+    if (cpu_has_avx512()) {
+      fast::layer_rows<fast::Avx512, R, subtract>(d, k, u, c0, c1);
+    } else {
+      fast::layer_rows<fast::Avx2, R, subtract>(d, k, u, c0, c1);
+    }
+#elif defined(TOVRA_FMA_AVX)
     fast::layer_rows<fast::Avx2, R, subtract>(d, k, u, c0, c1);
 #elif defined(TOVRA_FMA_NEON)
     fast::layer_rows<fast::Neon, R, subtract>(d, k, u, c0, c1);

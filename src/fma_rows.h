@@ -5,8 +5,8 @@
 // integer arithmetic. Each layer lives in a source of its own, which
 // defines TOVRA_FMA_TARGET (the instruction sets its functions are compiled
 // for, so that the library itself still runs on any processor of its
-// architecture), then includes this header and instantiates row_terms for
-// its layer. Must be compiled with contraction off: a multiply merged into
+// architecture), then includes this header and instantiates layer_rows
+// for its layer (TOVRA_FMA_LAYER_INSTANCES). Must be compiled with contraction off: a multiply merged into
 // the following addition would skip the very roundings the method relies
 // on.
 //
@@ -420,7 +420,7 @@ void layer_rows(double *const *d, const double *m, const double *u, unsigned c0,
 } // namespace fast
 } // namespace tovra_detail
 
-// Instantiates layer L's row updates, which fast_fma.cpp calls.
+// Instantiates layer L's row updates, which Fma::row_terms (fast_fma.h) calls.
 #define TOVRA_FMA_LAYER_INSTANCES(L)                                                                         \
   template void tovra_detail::fast::layer_rows<L, 1, true>(double *const *, const double *, const double *,  \
                                                            unsigned, unsigned);                              \

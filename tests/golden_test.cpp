@@ -133,10 +133,21 @@ std::string read_state() {
   __asm__ __volatile__("mrs %0, fpcr" : "=r"(fpcr));
   return std::to_string(fpcr);
 }
-#else
+#elif defined(__riscv) // neither traps nor a way to enable them
 const State states[] = {{"rounding up", 0, 0, 0, FE_UPWARD}, {"rounding down", 0, 0, 0, FE_DOWNWARD}};
 void set_state(const State &s) { std::fesetround(s.round); }
 std::string read_state() { return std::to_string(std::fegetround()); }
+#else                  // fpcr_bits: the exceptions that trap
+const State states[] = {{"rounding up", 0, 0, 0, FE_UPWARD},
+                        {"rounding down", 0, 0, 0, FE_DOWNWARD},
+                        {"inexact trapped", 0, 0, FE_INEXACT, FE_TONEAREST}};
+void set_state(const State &s) {
+  std::fesetround(s.round);
+  fedisableexcept(FE_ALL_EXCEPT);
+  std::feclearexcept(FE_ALL_EXCEPT); // POWER traps at once on an enabled flag already raised
+  feenableexcept(static_cast<int>(s.fpcr_bits));
+}
+std::string read_state() { return std::to_string(std::fegetround()) + "/" + std::to_string(fegetexcept()); }
 #endif
 
 TEST(Golden, EveryCaseInTheDefaultState) {
