@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The inner loop of elimination and of the product: one term for each of R
 // rows across a stretch of n columns, d[t][c] -= m[t] * u[c] with the x87
-// roundings. "fast" is the fused multiply-add path of fast_fma.h, "x87" the
+// roundings. "fast" is the fused multiply-add policy of fast_fma.h, "x87" the
 // same loop on the x87 unit (a long double step stored through an 8-byte
 // slot, as the library does where that unit is usable), "integer" the
 // integer arithmetic. Names are "row_terms<R>/<implementation>/<n>"; the
@@ -43,16 +43,26 @@ struct Rows {
   }
 };
 
+std::uint64_t bits(double x) {
+  std::uint64_t b;
+  std::memcpy(&b, &x, sizeof b);
+  return b;
+}
+
 template <int R> void fast(benchmark::State &state) {
   const unsigned int n = static_cast<unsigned int>(state.range(0));
-  if (!tovra_detail::fast_fma_usable()) {
+  if (!tovra_detail::fma_state_is_default()) {
     state.SkipWithError("no fused multiply-add path on this processor or in this floating-point state");
     return;
   }
   Rows rows(n);
+  tovra_detail::Fma::value m[2][4]; // the policy's values are the bits
+  for (int t = 0; t < 8; ++t) {
+    m[t / 4][t % 4] = bits(rows.m[t / 4][t % 4]);
+  }
   for (auto _ : state) {
     for (int k = 0; k < 2; ++k) {
-      tovra_detail::fast::row_terms<R, true>(rows.d, rows.m[k], rows.u.data(), 0, n);
+      tovra_detail::Fma::row_terms<R, tovra_detail::subtract_terms>(rows.d, m[k], rows.u.data(), 0, n);
     }
     benchmark::ClobberMemory();
   }
@@ -80,12 +90,6 @@ template <int R> void x87(benchmark::State &state) {
   state.SetItemsProcessed(state.iterations() * 2 * R * n);
 }
 #endif
-
-std::uint64_t bits(double x) {
-  std::uint64_t b;
-  std::memcpy(&b, &x, sizeof b);
-  return b;
-}
 
 template <int R> void integer(benchmark::State &state) {
   const unsigned int n = static_cast<unsigned int>(state.range(0));

@@ -114,15 +114,46 @@ std::vector<Named> variations() {
           {"FPCR flush-to-zero", State{0, 0, std::uint64_t(1) << 24, 0}}};
 }
 
-#else // only the integer arithmetic: the rounding mode is all a host can set portably
+#else // the rounding mode, and where glibc can enable them, the traps
+
+// Traps: glibc's extension; RISC-V has no trapping at all.
+#if defined(__GLIBC__) && !defined(__riscv)
+#define TOVRA_FP_TRAPS 1
+#endif
 
 State standard() { return State{0, 0, 0, FE_TONEAREST}; }
 
-State current() { return State{0, 0, 0, std::fegetround()}; }
+State current() {
+#if defined(TOVRA_FP_TRAPS)
+  return State{0, 0, static_cast<std::uint64_t>(fegetexcept()), std::fegetround()};
+#else
+  return State{0, 0, 0, std::fegetround()};
+#endif
+}
 
-bool set(const State &s) { return std::fesetround(s.rounding) == 0; }
+bool set(const State &s) {
+#if defined(TOVRA_FP_TRAPS)
+  fedisableexcept(FE_ALL_EXCEPT);
+  // POWER traps at once when a flag already raised is enabled.
+  std::feclearexcept(FE_ALL_EXCEPT);
+  if (s.fpcr != 0 && feenableexcept(static_cast<int>(s.fpcr)) == -1) {
+    return false;
+  }
+#endif
+  return std::fesetround(s.rounding) == 0;
+}
 
-std::string describe(const State &s) { return "rounding mode " + std::to_string(s.rounding); }
+std::string describe(const State &s) {
+  return "rounding mode " + std::to_string(s.rounding) + ", traps " + std::to_string(s.fpcr);
+}
+
+// Where the compiler has a hardware fused multiply-add (POWER, RISC-V, IBM
+// Z), the library's scalar layer serves the default state.
+#if defined(__FP_FAST_FMA)
+const Path default_path = Path::fma;
+#else
+const Path default_path = Path::integer;
+#endif
 
 namespace {
 
@@ -135,7 +166,7 @@ bool settable(const State &s) {
 } // namespace
 
 std::vector<PathState> paths() {
-  std::vector<PathState> list = {{Path::integer, "default state", standard()}};
+  std::vector<PathState> list = {{default_path, "default state", standard()}};
 #if defined(FE_UPWARD)
   if (settable(State{0, 0, 0, FE_UPWARD})) {
     list.push_back({Path::integer, "rounding up", State{0, 0, 0, FE_UPWARD}});
@@ -155,6 +186,9 @@ std::vector<Named> variations() {
   if (settable(State{0, 0, 0, FE_DOWNWARD})) {
     list.push_back({"rounding down", State{0, 0, 0, FE_DOWNWARD}});
   }
+#endif
+#if defined(TOVRA_FP_TRAPS)
+  list.push_back({"inexact trapped", State{0, 0, FE_INEXACT, FE_TONEAREST}});
 #endif
   return list;
 }

@@ -22,7 +22,7 @@ namespace fp_state {
 struct State {
   unsigned x87_cw;    // x86
   unsigned mxcsr;     // x86 where the compiler may use SSE; flag bits 0-5 left out
-  std::uint64_t fpcr; // 64-bit Arm
+  std::uint64_t fpcr; // 64-bit Arm; elsewhere the exceptions that trap, where glibc can enable traps
   int rounding;       // elsewhere: fegetround()
 };
 bool operator==(const State &a, const State &b);

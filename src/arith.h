@@ -12,13 +12,16 @@
 //                            the two accumulation rules, s a double slot;
 //   quotient_into, sum_into, difference_into, product_into
 //                            one step, rounded into the slot;
+//   row_terms<R, T>(d, m, u, c0, c1)
+//                            a row update (row_loop.h): R rows each take a
+//                            term per column of a stretch;
 //   is_zero, equal, greater, magnitude, scaled_ge
 //                            IEEE comparisons and the pivot test.
-// X87 (xprec.h) computes on the hardware; Soft computes the same bits with
-// integers only (soft_x87.h), on every CPU and whatever the host did to the
-// floating-point environment; Fma is Soft whose row updates, the inner loops
-// of the product, the elimination and the inverse, run on the vector unit's
-// fused multiply-add (fast_fma.h, kernel_tile.h), to the same bits.
+// X87 (xprec.h) computes on the hardware; Soft (soft.h) computes the same
+// bits with integers only, on every CPU and whatever the host did to the
+// floating-point environment; Fma (fast_fma.h) is Soft whose row updates,
+// the inner loops of the product, the elimination and the inverse, run on
+// a fused multiply-add, to the same bits.
 #ifndef TOVRA_ARITH_H
 #define TOVRA_ARITH_H
 
@@ -27,44 +30,12 @@
 
 #include "double_bits.h"
 #include "fast_fma.h"
-#include "soft_x87.h"
+#include "host_state.h"
+#include "soft.h"
 #include "tovra/matrix_d.h"
 #include "xprec.h"
 
 namespace tovra_detail {
-
-struct Soft {
-  // The bits of a double: nothing of this policy ever passes through a
-  // floating-point register, so no host state reaches it and no exception
-  // can trap.
-  typedef std::uint64_t value;
-
-  static value get(const double &x) {
-    value u;
-    std::memcpy(&u, &x, sizeof u);
-    return u;
-  }
-  static value of(const double &x) { return get(x); }
-  static value held(const double &x) { return get(x); }
-  static void put(double &slot, value v) { std::memcpy(&slot, &v, sizeof slot); }
-
-  static void sub_product_into(double &s, value a, value b) { put(s, soft::sub_product(get(s), a, b)); }
-  static void add_product_into(double &s, value a, value b) { put(s, soft::add_product(get(s), a, b)); }
-  static void quotient_into(double &slot, value a, value b) { put(slot, soft::quotient(a, b)); }
-  static void sum_into(double &slot, value a, value b) { put(slot, soft::sum(a, b)); }
-  static void difference_into(double &slot, value a, value b) { put(slot, soft::difference(a, b)); }
-  static void product_into(double &slot, value a, value b) { put(slot, soft::product(a, b)); }
-
-  static bool is_zero(value a) { return soft::is_zero(a); }
-  static bool equal(value a, value b) { return soft::equal(a, b); }
-  static bool greater(value a, value b) { return soft::greater(a, b); }
-  static value magnitude(value a) { return soft::magnitude(a); }
-  static bool scaled_ge(value s, value scale, value &best) { return soft::scaled_ge(s, scale, best, &best); }
-};
-
-#if TOVRA_HAVE_FAST_FMA
-struct Fma : Soft {};
-#endif
 
 // True when no element is a signalling NaN. A first pass only asks whether
 // any element is a NaN or an infinity: adding one to an exponent of all
@@ -103,10 +74,10 @@ inline bool quiet_only(const Vector<double> &x) { return x.Size() == 0 || quiet_
 // Runs body(A()) with the arithmetic this call may use: the x87 unit when
 // there is one, the host left it (and MXCSR) in the default state and no
 // operand holds a signalling NaN (operands() tells, asked only then); else
-// the fused multiply-add where the processor has it and the host left the
-// vector unit's state at its default; the integer arithmetic otherwise.
-// The state is read once, here, per call; the library never changes it and
-// keeps no state of its own.
+// the fused multiply-add where the processor has it and the host left its
+// state at the default; the integer arithmetic otherwise (host_state.h has
+// the tests). The state is read once, here, per call; the library never
+// changes it and keeps no state of its own.
 template <class Operands, class Body>
 inline auto with_arithmetic(Operands operands, Body body) -> decltype(body(Soft())) {
 #if TOVRA_HAVE_X87
@@ -117,7 +88,7 @@ inline auto with_arithmetic(Operands operands, Body body) -> decltype(body(Soft(
   (void)operands;
 #endif
 #if TOVRA_HAVE_FAST_FMA
-  if (fast_fma_usable()) {
+  if (fma_state_is_default()) {
     return body(Fma());
   }
 #endif

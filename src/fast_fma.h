@@ -1,57 +1,81 @@
 // SPDX-License-Identifier: MIT
-// The inner loop of the product and of the elimination, computed with the
-// fused multiply-add of the vector unit instead of the x87 unit, to the same
-// bits: for every element, the product of two doubles rounded to a 64-bit
-// significand, added to or subtracted from the element, that result rounded
-// to 64 bits and then to double.
+// The fused multiply-add arithmetic, a policy of the kernels (arith.h): the
+// integer arithmetic for single steps, and a row update (the inner loop of
+// the product, the elimination and the inverse) computed with a fused
+// multiply-add instead of the x87 unit, to the same bits: for every element,
+// the product of two doubles rounded to a 64-bit significand, added to or
+// subtracted from the element, that result rounded to 64 bits and then to
+// double.
 //
-// How (fast_fma.cpp tells the details): one fused multiply-add gives the
+// How (fma_rows.h tells the details): one fused multiply-add gives the
 // exact value rounded once, and a few exact operations tell whether the x87
 // unit's three roundings could end elsewhere; the rare elements where they
-// could are done again by an exact construction of the 64-bit roundings on
-// the vector unit, and those it cannot vouch for (edges of binades, ties it
-// cannot tell apart, operands out of range, subnormal results, overflow,
-// infinities, NaNs) by the integer arithmetic. Every result is the x87
-// result, NaN payloads included.
+// could are done again by an exact construction of the 64-bit roundings,
+// and those it cannot vouch for (edges of binades, ties it cannot tell
+// apart, operands out of range, subnormal results, overflow, infinities,
+// NaNs) by the integer arithmetic. Every result is the x87 result, NaN
+// payloads included.
+//
+// The method is written once, over a layer of lane operations per target:
+// fma_avx2.cpp and fma_avx512.cpp (x86-64, 4 and 8 lanes), fma_neon.cpp
+// (aarch64, 2 lanes) and fma_scalar.cpp (1 lane, any target with a hardware
+// fused multiply-add); host_state.h says which one a build has.
 #ifndef TOVRA_FAST_FMA_H
 #define TOVRA_FAST_FMA_H
 
-#if defined(__x86_64__) || defined(__aarch64__)
-#define TOVRA_HAVE_FAST_FMA 1
-#else
-#define TOVRA_HAVE_FAST_FMA 0
-#endif
+#include "host_state.h"
+#include "row_loop.h"
+#include "soft.h"
 
 namespace tovra_detail {
-
-// Whether fast::row_terms may run now: the processor has the vector fused
-// multiply-add (x86-64: AVX2 and FMA) and the host left the vector unit's
-// state at its default (round to nearest, no flushing of subnormals, no
-// exception unmasked). Read afresh on every call, because the host may
-// change the state at any time; cheap enough to call once per operation.
-// Always false where there is no fast path. Neither this nor row_terms
-// changes the floating-point state; like any arithmetic, row_terms raises
-// the sticky exception flags (inexact, and others on special operands).
-bool fast_fma_usable();
-
 namespace fast {
+
+struct Avx2;
+struct Avx512;
+struct Neon;
+struct Scalar;
 
 // For every c in [c0, c1) and t < R, in any order (the elements are
 // independent): d[t][c] = d[t][c] - m[t] * u[c] when Subtract, else
-// m[t] * u[c] + d[t][c], each with the x87 roundings: the product to 64
-// bits, the sum to 64 bits, then to double. R is 1 or 4. The rows d[t]
-// must not overlap u or each other in [c0, c1). Call only when
-// fast_fma_usable() returned true in this operation; where the fast path
-// does not exist this computes every element with the integer arithmetic.
-template <int R, bool Subtract>
-void row_terms(double *const *d, const double *m, const double *u, unsigned c0, unsigned c1);
-
-extern template void row_terms<1, true>(double *const *, const double *, const double *, unsigned, unsigned);
-extern template void row_terms<1, false>(double *const *, const double *, const double *, unsigned, unsigned);
-extern template void row_terms<4, true>(double *const *, const double *, const double *, unsigned, unsigned);
-extern template void row_terms<4, false>(double *const *, const double *, const double *, unsigned, unsigned);
+// m[t] * u[c] + d[t][c], each with the x87 roundings. R is 1 or 4. The rows
+// d[t] must not overlap u or each other in [c0, c1). Defined by each layer's
+// source for its layer L; call only when fma_state_is_default() returned
+// true in this operation (and, for Avx512, cpu_has_avx512()).
+template <class L, int R, bool Subtract>
+void layer_rows(double *const *d, const double *m, const double *u, unsigned c0, unsigned c1);
 
 } // namespace fast
+
+#if TOVRA_HAVE_FAST_FMA
+
+struct Fma : Soft {
+  // The widest layer this build and processor have. The multipliers pass
+  // as doubles, by their bits.
+  template <int R, Terms T>
+  static void row_terms(double *const *d, const value *m, const double *u, unsigned int c0, unsigned int c1) {
+    const bool subtract = T == subtract_terms;
+    double k[R];
+    for (int t = 0; t < R; ++t) {
+      put(k[t], m[t]);
+    }
+#if defined(TOVRA_FMA_AVX512)
+    if (cpu_has_avx512()) {
+      fast::layer_rows<fast::Avx512, R, subtract>(d, k, u, c0, c1);
+    } else {
+      fast::layer_rows<fast::Avx2, R, subtract>(d, k, u, c0, c1);
+    }
+#elif defined(TOVRA_FMA_AVX)
+    fast::layer_rows<fast::Avx2, R, subtract>(d, k, u, c0, c1);
+#elif defined(TOVRA_FMA_NEON)
+    fast::layer_rows<fast::Neon, R, subtract>(d, k, u, c0, c1);
+#else
+    fast::layer_rows<fast::Scalar, R, subtract>(d, k, u, c0, c1);
+#endif
+  }
+};
+
+#endif
+
 } // namespace tovra_detail
 
 #endif

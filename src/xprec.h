@@ -17,6 +17,8 @@
 
 #include <cfloat>
 
+#include "row_loop.h"
+
 #if defined(__FAST_MATH__) || (defined(__FINITE_MATH_ONLY__) && __FINITE_MATH_ONLY__ > 0)
 #error "tovra must not be built with -ffast-math or its relatives: they drop rounding points"
 #endif
@@ -55,29 +57,6 @@ namespace tovra_detail {
 
 typedef long double ext;
 
-// True when the host left the floating-point unit as the x87 arithmetic
-// needs it: x87 precision control at 64 bits, rounding to nearest, every
-// exception masked; and, where the compiler may use SSE for the comparisons
-// of doubles, MXCSR at its default too (with DAZ set, SSE takes a subnormal
-// for zero). Read afresh on every call: the host may change it at any time.
-inline bool x87_state_is_default() {
-  unsigned short cw;
-  __asm__ __volatile__("fnstcw %0" : "=m"(cw));
-  // Bits 6, 7 and 12 are reserved or ignored; the status flags live elsewhere.
-  if ((cw & 0x0f3f) != 0x033f) {
-    return false;
-  }
-#if defined(__SSE__)
-  unsigned int csr;
-  __asm__ __volatile__("stmxcsr %0" : "=m"(csr));
-  // DAZ, the exception masks, rounding and FTZ; bits 0-5 are sticky flags.
-  if ((csr & 0xffc0) != 0x1f80) {
-    return false;
-  }
-#endif
-  return true;
-}
-
 // Rounds an extended value into a double slot. The empty asm with a memory
 // operand makes the compiler really store the 8-byte double, which is the
 // rounding, and load it back for later reads: one round trip, which cannot
@@ -97,7 +76,7 @@ struct X87 {
   // quiet NaN operands the larger significand survives either way, but a
   // signalling NaN in memory would lose to a quiet one in a register, so
   // operations whose operands hold a signalling NaN never take this path
-  // (see with_arithmetic).
+  // (see with_arithmetic, arith.h).
   static value get(const double &x) { return x; }
   // The same, loaded into a register by an instruction of its own, so that
   // both operands of the next step are registers whatever they hold: the
@@ -125,6 +104,12 @@ struct X87 {
   static void sum_into(double &slot, value a, value b) { round_into(slot, a + b); }
   static void difference_into(double &slot, value a, value b) { round_into(slot, a - b); }
   static void product_into(double &slot, value a, value b) { round_into(slot, a * b); }
+
+  // A row update, one element after the other.
+  template <int R, Terms T>
+  static void row_terms(double *const *d, const value *m, const double *u, unsigned int c0, unsigned int c1) {
+    each_term<X87, R, T>(d, m, u, c0, c1);
+  }
 
   static bool is_zero(value a) { return a == 0; }
   static bool equal(value a, value b) { return a == b; }

@@ -1,7 +1,7 @@
 # The exact integer arithmetic against the x87 unit, and every result of the
 # library held to it: golden results, host floating-point states, and the
 # textbook reference on integers against the library as it runs.
-tovra_gtest(arith_test arith_test.cpp)
+tovra_gtest(arith_test arith_test.cpp ${TOVRA_FMA_SOURCES})
 target_include_directories(arith_test PRIVATE ${PROJECT_SOURCE_DIR}/src)
 
 tovra_gtest(golden_test golden_test.cpp)
