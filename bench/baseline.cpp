@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "arith.h"
+#include "arith/arith.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <random>
 #include <vector>
 
-#include "fast_fma.h"
-#include "soft_x87.h"
+#include "arith/fast_fma.h"
+#include "arith/soft_x87.h"
 
 namespace {
 
@@ -49,6 +49,7 @@ std::uint64_t bits(double x) {
   return b;
 }
 
+#if TOVRA_HAVE_FAST_FMA
 template <int R> void fast(benchmark::State &state) {
   const unsigned int n = static_cast<unsigned int>(state.range(0));
   if (!tovra_detail::fma_state_is_default()) {
@@ -68,6 +69,7 @@ template <int R> void fast(benchmark::State &state) {
   }
   state.SetItemsProcessed(state.iterations() * 2 * R * n);
 }
+#endif
 
 #if defined(__i386__) || defined(__x86_64__)
 template <int R> void x87(benchmark::State &state) {
@@ -115,8 +117,10 @@ void sizes(benchmark::internal::Benchmark *b) {
   }
 }
 
+#if TOVRA_HAVE_FAST_FMA
 BENCHMARK(fast<4>)->Name("row_terms4/fast")->Apply(sizes);
 BENCHMARK(fast<1>)->Name("row_terms1/fast")->Apply(sizes);
+#endif
 #if defined(__i386__) || defined(__x86_64__)
 BENCHMARK(x87<4>)->Name("row_terms4/x87")->Apply(sizes);
 BENCHMARK(x87<1>)->Name("row_terms1/x87")->Apply(sizes);

@@ -5,31 +5,12 @@
 // moved unchanged goes through the helpers of bits.h.
 #include "tovra/matrix_d.h"
 
-#include <limits>
-
-#include "arith.h"
-#include "bits.h"
-#include "kernels.h"
+#include "arith/arith.h"
+#include "bitwise/moves.h"
+#include "kernels/kernels.h"
+#include "nan_fill.h"
 
 namespace {
-
-const double quiet_nan = std::numeric_limits<double>::quiet_NaN();
-
-// Value-returning members whose operands do not fit hand out NaNs rather
-// than whatever fresh storage held; only that path pays for the fill.
-void fill_nan(Matrix_d &m) {
-  for (unsigned int r = 0; r < m.SizeRow(); ++r) {
-    for (unsigned int c = 0; c < m.SizeCol(); ++c) {
-      m(r, c) = quiet_nan;
-    }
-  }
-}
-
-void fill_nan(Vector<double> &x) {
-  for (unsigned int i = 0; i < x.Size(); ++i) {
-    x[i] = quiet_nan;
-  }
-}
 
 // The four shape tests of Sum and Sub, in their order.
 bool fits_elementwise(const Matrix_d &a, const Matrix_d &res, const Matrix_d &b) {
@@ -85,8 +66,7 @@ bool Matrix_d::operator=(const Matrix_d &m) { return Dup(m); }
 
 bool Matrix_d::operator==(const Matrix_d &m) const {
   return CmpMatrixSize(m) &&
-         tovra_detail::with_arithmetic([] { return true; },
-                                       [&](auto a) { return tovra_detail::equal<decltype(a)>(*this, m); });
+         tovra_detail::with_arithmetic([&](auto a) { return tovra_detail::equal<decltype(a)>(*this, m); });
 }
 
 bool Matrix_d::operator!=(const Matrix_d &m) const { return !(*this == m); }
@@ -97,8 +77,7 @@ bool Matrix_d::Sum(Matrix_d &res, const Matrix_d &b) const {
   if (!fits_elementwise(*this, res, b)) {
     return false;
   }
-  tovra_detail::with_arithmetic([] { return true; },
-                                [&](auto a) { tovra_detail::add<decltype(a)>(*this, b, res); });
+  tovra_detail::with_arithmetic([&](auto a) { tovra_detail::add<decltype(a)>(*this, b, res); });
   return true;
 }
 
@@ -106,8 +85,7 @@ bool Matrix_d::Sub(Matrix_d &res, const Matrix_d &b) const {
   if (!fits_elementwise(*this, res, b)) {
     return false;
   }
-  tovra_detail::with_arithmetic([] { return true; },
-                                [&](auto a) { tovra_detail::subtract<decltype(a)>(*this, b, res); });
+  tovra_detail::with_arithmetic([&](auto a) { tovra_detail::subtract<decltype(a)>(*this, b, res); });
   return true;
 }
 
@@ -127,8 +105,7 @@ bool Matrix_d::Molt(Matrix_d &res, double s) const {
   if (!CmpMatrixSize(res)) {
     return false;
   }
-  tovra_detail::with_arithmetic([] { return true; },
-                                [&](auto a) { tovra_detail::scale<decltype(a)>(*this, s, res); });
+  tovra_detail::with_arithmetic([&](auto a) { tovra_detail::scale<decltype(a)>(*this, s, res); });
   return true;
 }
 
@@ -136,8 +113,7 @@ bool Matrix_d::Molt(Matrix_d &res, const Matrix_d &b) const {
   if (SizeCol() != b.SizeRow() || SizeRow() != res.SizeRow() || b.SizeCol() != res.SizeCol()) {
     return false;
   }
-  tovra_detail::with_arithmetic([] { return true; },
-                                [&](auto a) { tovra_detail::multiply<decltype(a)>(*this, b, res); });
+  tovra_detail::with_arithmetic([&](auto a) { tovra_detail::multiply<decltype(a)>(*this, b, res); });
   return true;
 }
 
@@ -145,8 +121,7 @@ bool Matrix_d::Molt(Vector<double> &y, const Vector<double> &x) const {
   if (SizeCol() != x.Size() || y.Size() != SizeRow()) {
     return false;
   }
-  tovra_detail::with_arithmetic([] { return true; },
-                                [&](auto a) { tovra_detail::multiply<decltype(a)>(*this, x, y); });
+  tovra_detail::with_arithmetic([&](auto a) { tovra_detail::multiply<decltype(a)>(*this, x, y); });
   return true;
 }
 
@@ -156,7 +131,7 @@ bool Matrix_d::Molt(Vector<double> &y, const Vector<double> &x) const {
 Matrix_d Matrix_d::operator+(const Matrix_d &b) const {
   Matrix_d res(SizeRow(), SizeCol());
   if (!Sum(res, b)) {
-    fill_nan(res);
+    tovra_detail::fill_nan(res);
   }
   return res;
 }
@@ -164,7 +139,7 @@ Matrix_d Matrix_d::operator+(const Matrix_d &b) const {
 Matrix_d Matrix_d::operator-(const Matrix_d &b) const {
   Matrix_d res(SizeRow(), SizeCol());
   if (!Sub(res, b)) {
-    fill_nan(res);
+    tovra_detail::fill_nan(res);
   }
   return res;
 }
@@ -178,7 +153,7 @@ Matrix_d Matrix_d::operator-() const {
 Matrix_d Matrix_d::operator*(const Matrix_d &b) const {
   Matrix_d res(SizeRow(), b.SizeCol());
   if (!Molt(res, b)) {
-    fill_nan(res);
+    tovra_detail::fill_nan(res);
   }
   return res;
 }
@@ -186,7 +161,7 @@ Matrix_d Matrix_d::operator*(const Matrix_d &b) const {
 Vector<double> Matrix_d::operator*(const Vector<double> &x) const {
   Vector<double> res(SizeRow());
   if (!Molt(res, x)) {
-    fill_nan(res);
+    tovra_detail::fill_nan(res);
   }
   return res;
 }

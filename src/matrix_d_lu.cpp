@@ -13,13 +13,27 @@
 // to exactly-zero pivots, which are replaced by 1e-20: a singular matrix
 // without a zero row is "factored" (result 1), and everything computed from
 // it carries values of the order of 1e20.
-#include <limits>
-
-#include "arith.h"
-#include "kernels.h"
+#include "arith/arith.h"
+#include "kernels/kernels.h"
+#include "nan_fill.h"
 #include "tovra/matrix_d.h"
 
 namespace {
+
+// Operands of the x87 path must hold no signalling NaN: the x87 unit would
+// quiet it on loading, and which NaN survives would then depend on how the
+// compiler loads operands. Such calls take the integer arithmetic.
+bool no_signalling_nan(const Matrix_d &m) {
+  for (unsigned int r = 0; r < m.SizeRow(); ++r) {
+    if (m.SizeCol() != 0 && !tovra_detail::no_signalling_nan(&m(r, 0), m.SizeCol())) {
+      return false;
+    }
+  }
+  return true;
+}
+bool no_signalling_nan(const Vector<double> &x) {
+  return x.Size() == 0 || tovra_detail::no_signalling_nan(&x[0], x.Size());
+}
 
 // The shape tests of LU, in their order, then the copy and the
 // factorisation with the arithmetic A.
@@ -41,7 +55,7 @@ int Matrix_d::LU(Matrix_d &a, Seq<unsigned int> &perm, double &parity) const {
   // Made before any test, on every call, and released on every return.
   Vector<double> scale(SizeRow());
   return tovra_detail::with_arithmetic(
-      [&] { return tovra_detail::quiet_only(*this); },
+      [&] { return no_signalling_nan(*this); },
       [&](auto arith) { return factor_copy<decltype(arith)>(*this, a, perm, parity, scale); });
 }
 
@@ -50,7 +64,7 @@ void Matrix_d::LUs(Seq<unsigned int> &perm, Vector<double> &b) const {
     return;
   }
   tovra_detail::with_arithmetic(
-      [&] { return tovra_detail::quiet_only(*this) && tovra_detail::quiet_only(b); },
+      [&] { return no_signalling_nan(*this) && no_signalling_nan(b); },
       [&](auto arith) { tovra_detail::substitute<decltype(arith)>(*this, perm, b); });
 }
 
@@ -62,13 +76,13 @@ double Matrix_d::det() const {
   Matrix_d work(SizeRow(), SizeCol());
   Seq<unsigned int> perm(SizeRow());
   double parity;
-  return tovra_detail::with_arithmetic([&] { return tovra_detail::quiet_only(*this); },
+  return tovra_detail::with_arithmetic([&] { return no_signalling_nan(*this); },
                                        [&](auto arith) {
                                          typedef decltype(arith) A;
                                          Vector<double> scale(SizeRow());
                                          if (factor_copy<A>(*this, work, perm, parity, scale) == -1) {
                                            // Non-square: LU wrote neither the work matrix nor the parity.
-                                           return std::numeric_limits<double>::quiet_NaN();
+                                           return tovra_detail::refused_value;
                                          }
                                          // After a result of 0 the work matrix holds the unfactored copy and
                                          // the parity is 1.0, so this is the plain diagonal product, a signed
@@ -84,17 +98,13 @@ Matrix_d Matrix_d::inv() const {
   Vector<double> col(SizeRow());
   Seq<unsigned int> perm(SizeRow());
   double parity;
-  tovra_detail::with_arithmetic([&] { return tovra_detail::quiet_only(*this); },
+  tovra_detail::with_arithmetic([&] { return no_signalling_nan(*this); },
                                 [&](auto arith) {
                                   typedef decltype(arith) A;
                                   Vector<double> scale(SizeRow());
                                   if (factor_copy<A>(*this, work, perm, parity, scale) != 1) {
                                     // The permutation was never written: there is nothing to solve with.
-                                    for (unsigned int r = 0; r < res.SizeRow(); ++r) {
-                                      for (unsigned int c = 0; c < res.SizeCol(); ++c) {
-                                        res(r, c) = std::numeric_limits<double>::quiet_NaN();
-                                      }
-                                    }
+                                    tovra_detail::fill_nan(res);
                                     return;
                                   }
                                   tovra_detail::invert<A>(work, perm, res, col);

@@ -7,19 +7,16 @@
 // never an operand, so a * a and a - a are right.
 #include "tovra/smatrix_d.h"
 
-#include <limits>
-
 // Refuses builds with floating-point shortcuts, in every source of the library.
-#include "xprec.h"
+#include "fp_guard.h"
+#include "nan_fill.h"
 
 namespace {
 
 // Only a vector whose length was changed after construction can be refused.
 template <class V> void nan_unless(bool written, V &y) {
   if (!written) {
-    for (unsigned int i = 0; i < y.Size(); ++i) {
-      y[i] = std::numeric_limits<double>::quiet_NaN();
-    }
+    tovra_detail::fill_nan(y);
   }
 }
 

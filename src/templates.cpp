@@ -12,7 +12,7 @@
 #include "tovra/vectorn.h"
 
 // Refuses builds with floating-point shortcuts, in every source of the library.
-#include "xprec.h"
+#include "fp_guard.h"
 
 template class SeqBase<double>;
 template class Seq<double>;

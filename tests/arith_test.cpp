@@ -12,8 +12,8 @@
 
 #include <gtest/gtest.h>
 
-#include "fast_fma.h"
-#include "soft_x87.h"
+#include "arith/fast_fma.h"
+#include "arith/soft_x87.h"
 
 #ifndef TOVRA_ARITH_STEPS
 #define TOVRA_ARITH_STEPS 300000

@@ -9,7 +9,7 @@ target_link_libraries(golden_test PRIVATE tovra_check)
 target_compile_definitions(golden_test PRIVATE TOVRA_GOLDEN_FILE="${CMAKE_CURRENT_SOURCE_DIR}/data/golden.txt")
 
 # The reference (reference.h) shares no source with the library but the
-# integer arithmetic of src/soft_x87.h, which arith_test holds to the x87
+# integer arithmetic of src/arith/soft_x87.h, which arith_test holds to the x87
 # unit. Optimised in every build: unoptimised it would dominate the run time
 # of the -O0 builds under emulation.
 tovra_gtest(differential_test differential_test.cpp)

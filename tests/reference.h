@@ -14,7 +14,7 @@
 
 #include <tovra.h>
 
-#include "soft_x87.h"
+#include "arith/soft_x87.h"
 
 namespace reference {
 

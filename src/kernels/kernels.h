@@ -3,14 +3,15 @@
 // shapes have been tested. Each is a template over the arithmetic policy A
 // (arith.h), so the x87 and the integer path run the very same loops.
 //
-// Two kernel sets give the same bits: the plain one (kernels_plain.cpp,
-// built with -DTOVRA_PLAIN_KERNELS) runs the loops in the textbook order,
-// one running sum at a time; the default one (kernels_products.cpp,
-// kernels_lu.cpp) reorders them so that many independent sums are in
-// flight, while every element still receives the same terms, in the same
-// ascending order, with the same rounding points. Both share the element-wise
-// loops (kernels_elementwise.cpp) and the scaling pass, the pivot step and the
-// determinant (kernels_pivot.cpp).
+// Two kernel sets give the same bits, and the build compiles one of them
+// (the CMake option TOVRA_KERNELS): the plain one (plain.cpp) runs the loops
+// in the textbook order, one running sum at a time; the reordered one
+// (reordered_products.cpp, reordered_lu.cpp, reordered_tile.h), the default,
+// reorders them so that many independent sums are in flight, while every
+// element still receives the same terms, in the same ascending order, with
+// the same rounding points. Both share the element-wise loops
+// (elementwise.cpp) and the scaling pass, the pivot step and the
+// determinant (pivot.cpp).
 #ifndef TOVRA_KERNELS_H
 #define TOVRA_KERNELS_H
 

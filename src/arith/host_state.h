@@ -18,7 +18,7 @@
 
 #include <cstdint>
 
-#include "xprec.h"
+#include "arith/x87.h"
 
 #if defined(__x86_64__) && defined(TOVRA_SCALAR_FMA_LAYER)
 #define TOVRA_FMA_SCALAR 1

@@ -23,9 +23,9 @@
 #ifndef TOVRA_FAST_FMA_H
 #define TOVRA_FAST_FMA_H
 
-#include "host_state.h"
-#include "row_loop.h"
-#include "soft.h"
+#include "arith/host_state.h"
+#include "arith/row_loop.h"
+#include "arith/soft.h"
 
 namespace tovra_detail {
 namespace fast {

@@ -4,12 +4,10 @@
 // overlap instead of waiting for each other's rounding. Every sum starts from
 // +0.0 and both factors of each term are held in registers, so no operand
 // needs a scan for signalling NaNs.
-#include "kernels.h"
+#include "kernels/kernels.h"
 
-#if !defined(TOVRA_PLAIN_KERNELS)
-
-#include "bits.h"
-#include "kernel_tile.h"
+#include "bitwise/moves.h"
+#include "kernels/reordered_tile.h"
 
 namespace tovra_detail {
 
@@ -81,5 +79,3 @@ template <class A> void multiply(const Matrix_d &a, const Vector<double> &x, Vec
 TOVRA_FOR_EACH_ARITHMETIC(TOVRA_INSTANTIATE)
 
 } // namespace tovra_detail
-
-#endif

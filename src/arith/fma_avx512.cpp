@@ -4,14 +4,14 @@
 // processor for them, and for the operating system's saving of their
 // registers, before this layer is chosen over AVX2). Only the functions of
 // this file use them.
-#include "host_state.h"
+#include "arith/host_state.h"
 
 #if defined(TOVRA_FMA_AVX512)
 
 #include <immintrin.h>
 
 #define TOVRA_FMA_TARGET __attribute__((target("avx512f")))
-#include "fma_rows.h"
+#include "arith/fma_rows.h"
 
 namespace tovra_detail {
 namespace fast {

@@ -9,13 +9,13 @@
 // integer representation (or as byte copies), which no compiler routes
 // through the x87 unit. Doubles are passed by pointer or reference only: a
 // double returned by value travels in an x87 register on i386.
-#ifndef TOVRA_BITS_H
-#define TOVRA_BITS_H
+#ifndef TOVRA_BITWISE_MOVES_H
+#define TOVRA_BITWISE_MOVES_H
 
 #include <cstdint>
 #include <cstring>
 
-#include "double_bits.h"
+#include "bitwise/double_bits.h"
 
 namespace tovra_detail {
 

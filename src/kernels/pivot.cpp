@@ -2,10 +2,10 @@
 // What both kernel sets share: the scaling pass, the pivot step of the
 // elimination and the determinant's product, so that the pivot rule, its
 // tie-break and the zero-pivot replacement are written once.
-#include "arith.h"
-#include "bits.h"
-#include "double_bits.h"
-#include "kernels.h"
+#include "arith/arith.h"
+#include "bitwise/double_bits.h"
+#include "bitwise/moves.h"
+#include "kernels/kernels.h"
 
 namespace tovra_detail {
 

@@ -4,7 +4,7 @@
 // Arm with VFPv4); two columns per row and step, as independent chains. On
 // x86-64 a test build may take it in place of the vector layers, compiled
 // for the FMA instruction set only (host_state.h).
-#include "host_state.h"
+#include "arith/host_state.h"
 
 #if defined(TOVRA_FMA_SCALAR)
 
@@ -13,7 +13,7 @@
 #else
 #define TOVRA_FMA_TARGET
 #endif
-#include "fma_rows.h"
+#include "arith/fma_rows.h"
 
 namespace tovra_detail {
 namespace fast {

@@ -17,7 +17,7 @@
 //                            term per column of a stretch;
 //   is_zero, equal, greater, magnitude, scaled_ge
 //                            IEEE comparisons and the pivot test.
-// X87 (xprec.h) computes on the hardware; Soft (soft.h) computes the same
+// X87 (x87.h) computes on the hardware; Soft (soft.h) computes the same
 // bits with integers only, on every CPU and whatever the host did to the
 // floating-point environment; Fma (fast_fma.h) is Soft whose row updates,
 // the inner loops of the product, the elimination and the inverse, run on
@@ -28,48 +28,13 @@
 #include <cstdint>
 #include <cstring>
 
-#include "double_bits.h"
-#include "fast_fma.h"
-#include "host_state.h"
-#include "soft.h"
-#include "tovra/matrix_d.h"
-#include "xprec.h"
+#include "arith/fast_fma.h"
+#include "arith/host_state.h"
+#include "arith/soft.h"
+#include "arith/x87.h"
+#include "bitwise/double_bits.h"
 
 namespace tovra_detail {
-
-// True when no element is a signalling NaN. A first pass only asks whether
-// any element is a NaN or an infinity: adding one to an exponent of all
-// ones carries into the sign bit, and nothing else does. Shifted left by one
-// (sign dropped), a signalling NaN then lies strictly between the infinity
-// pattern and the quiet-bit pattern.
-inline bool quiet_only(const double *p, unsigned int n) {
-  std::uint64_t special = 0;
-  for (unsigned int i = 0; i < n; ++i) {
-    std::uint64_t u;
-    std::memcpy(&u, p + i, sizeof u);
-    special |= (u & exponent_bits) + exponent_unit;
-  }
-  if ((special >> 63) == 0) {
-    return true;
-  }
-  for (unsigned int i = 0; i < n; ++i) {
-    std::uint64_t u;
-    std::memcpy(&u, p + i, sizeof u);
-    if ((u << 1) - ((infinity_bits << 1) + 1) < (quiet_bit << 1) - 1) {
-      return false;
-    }
-  }
-  return true;
-}
-inline bool quiet_only(const Matrix_d &m) {
-  for (unsigned int r = 0; r < m.SizeRow(); ++r) {
-    if (m.SizeCol() != 0 && !quiet_only(&m(r, 0), m.SizeCol())) {
-      return false;
-    }
-  }
-  return true;
-}
-inline bool quiet_only(const Vector<double> &x) { return x.Size() == 0 || quiet_only(&x[0], x.Size()); }
 
 // Runs body(A()) with the arithmetic this call may use: the x87 unit when
 // there is one, the host left it (and MXCSR) in the default state and no
@@ -93,6 +58,13 @@ inline auto with_arithmetic(Operands operands, Body body) -> decltype(body(Soft(
   }
 #endif
   return body(Soft());
+}
+
+// The same for operations that need no scan: those whose x87 steps hold
+// every operand in a register of its own (A::held), so that no load can
+// quiet a signalling NaN behind the kernel's back, and the comparisons.
+template <class Body> inline auto with_arithmetic(Body body) -> decltype(body(Soft())) {
+  return with_arithmetic([] { return true; }, body);
 }
 
 } // namespace tovra_detail

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "row_loop.h"
-#include "soft_x87.h"
+#include "arith/row_loop.h"
+#include "arith/soft_x87.h"
 
 namespace tovra_detail {
 

@@ -12,36 +12,13 @@
 // significand of the extended format, then to double on every store", so
 // each step is written on long double (the x87 format on both i386 and
 // x86-64 Linux) and its result is pushed through an 8-byte memory slot.
-#ifndef TOVRA_XPREC_H
-#define TOVRA_XPREC_H
+#ifndef TOVRA_X87_H
+#define TOVRA_X87_H
 
 #include <cfloat>
 
-#include "row_loop.h"
-
-#if defined(__FAST_MATH__) || (defined(__FINITE_MATH_ONLY__) && __FINITE_MATH_ONLY__ > 0)
-#error "tovra must not be built with -ffast-math or its relatives: they drop rounding points"
-#endif
-#if defined(__RECIPROCAL_MATH__) || defined(__NO_SIGNED_ZEROS__)
-#error                                                                                                       \
-    "tovra must not be built with -freciprocal-math or -fno-signed-zeros (nor -fassociative-math, which needs it)"
-#endif
-// clang defines no macro for -freciprocal-math, -fno-signed-zeros or
-// -funsafe-math-optimizations, so the checks above cannot see them; instead
-// every source that includes this header is compiled with precise semantics
-// from here on, whatever the command line says. (The build also refuses
-// those flags at configure time: some of them link start-up code into the
-// library that changes the host's floating-point state.) clang for
-// WebAssembly has no strict floating point and ignores float_control: there
-// the configure-time refusal alone keeps out what the checks above miss.
-#if defined(__clang__) && !defined(__wasm__)
-#pragma float_control(precise, on)
-#endif
-#if defined(__clang__)
-#pragma clang fp contract(off)
-#endif
-
-static_assert(DBL_MANT_DIG == 53 && DBL_MAX_EXP == 1024, "tovra needs IEEE double");
+#include "arith/row_loop.h"
+#include "fp_guard.h"
 
 // The x87 path exists where long double is the x87 80-bit format; elsewhere
 // only the integer arithmetic is built.

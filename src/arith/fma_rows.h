@@ -85,8 +85,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "fast_fma.h"
-#include "soft_x87.h"
+#include "arith/fast_fma.h"
+#include "arith/soft_x87.h"
 
 #if defined(__clang__)
 #pragma clang fp contract(off)
@@ -96,12 +96,6 @@
 #error "a layer defines TOVRA_FMA_TARGET before it includes fma_rows.h"
 #endif
 #define TOVRA_FMA_INLINE TOVRA_FMA_TARGET __attribute__((always_inline)) inline
-
-// A test driver may define this to count the elements that go past the
-// quick test (tier 2) and to the integer arithmetic (tier 3).
-#ifndef TOVRA_FAST_FMA_COUNT
-#define TOVRA_FAST_FMA_COUNT(tier, n)
-#endif
 
 namespace tovra_detail {
 namespace fast {
@@ -168,7 +162,6 @@ template <bool Subtract> inline double soft_step(double s, double m, double u) {
 }
 
 template <bool Subtract> void soft_row(double *row, double m, const double *u, unsigned c0, unsigned c1) {
-  TOVRA_FAST_FMA_COUNT(3, c1 - c0);
   for (unsigned c = c0; c < c1; ++c) {
     row[c] = soft_step<Subtract>(row[c], m, u[c]);
   }
@@ -181,7 +174,6 @@ __attribute__((noinline, cold)) void redo(double *row, const double *s, double m
                                           unsigned ok, unsigned n) {
   for (unsigned j = 0; j < n; ++j) {
     if (!(ok >> j & 1)) {
-      TOVRA_FAST_FMA_COUNT(3, 1);
       row[j] = soft_step<Subtract>(s[j], m, u[j]);
     }
   }
@@ -231,13 +223,13 @@ template <class L> struct Tiers {
   // Tier 2: the constructive method, exact in the lanes where ok comes out
   // set.
   static TOVRA_FMA_INLINE V constructive(V s, V a, V b, M &ok) {
-    const V third = L::splat(grid_constant);
+    const V grid_shift = L::splat(grid_constant);
     const V zero = L::splat(0.0);
 
     const V ph = L::mul(a, b);
     const V pl = L::fms(a, b, ph);
     const V ep = L::and_bits(ph, exponent_bits);
-    const V cq = L::mul(ep, third);
+    const V cq = L::mul(ep, grid_shift);
     const V q = L::sub(L::add(pl, cq), cq);
 
     const V h = L::sub(s, ph);
@@ -248,7 +240,7 @@ template <class L> struct Tiers {
 
     const V eh = L::and_bits(h, exponent_bits);
     const V g = L::max(L::max(eh, L::mul(ep, L::splat(product_reach))), L::splat(grid_floor));
-    const V c2 = L::mul(g, third);
+    const V c2 = L::mul(g, grid_shift);
     const V r = L::sub(L::add(t, c2), c2);
     const V result = L::sub(h, r);
 
@@ -288,7 +280,6 @@ template <class L> struct Tiers {
     const V out2 = constructive(sv, a, b, ok2);
     const unsigned k1 = L::bits(L::mand(ok1, operand_not_tiny(b)));
     const unsigned k2 = operand_in_range(m) ? L::bits(L::mand(ok2, operand_ok(b))) : 0;
-    TOVRA_FAST_FMA_COUNT(2, L::lanes - __builtin_popcount(k1 | ignored));
     L::store_part(d, n, L::select(ok1, out1, out2));
     redo<Subtract>(d, s, m, u, k1 | k2 | ignored, n);
   }

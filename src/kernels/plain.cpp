@@ -1,14 +1,11 @@
 // SPDX-License-Identifier: MIT
 // The plain kernels: each loop nest in its textbook order, one running sum
-// at a time. Selected with -DTOVRA_PLAIN_KERNELS, for targets where the
-// reordered kernels do not pay, and the reference the reordered ones are
-// tested against.
-#include "kernels.h"
+// at a time. Built instead of the reordered set (reordered_*.cpp) with
+// -DTOVRA_KERNELS=plain, for compilers where the reordered loops do not pay.
+#include "kernels/kernels.h"
 
-#if defined(TOVRA_PLAIN_KERNELS)
-
-#include "arith.h"
-#include "bits.h"
+#include "arith/arith.h"
+#include "bitwise/moves.h"
 
 namespace tovra_detail {
 
@@ -112,5 +109,3 @@ void invert(const Matrix_d &factors, const Seq<unsigned int> &perm, Matrix_d &x,
 TOVRA_FOR_EACH_ARITHMETIC(TOVRA_INSTANTIATE)
 
 } // namespace tovra_detail
-
-#endif

@@ -2,8 +2,8 @@
 // The element-wise loops: one step per element, each element read before it
 // is written, so that the target may be an operand. Operands are held in
 // registers (A::held), so no scan for signalling NaNs precedes these.
-#include "arith.h"
-#include "kernels.h"
+#include "arith/arith.h"
+#include "kernels/kernels.h"
 
 namespace tovra_detail {
 

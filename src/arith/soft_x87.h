@@ -29,7 +29,7 @@
 
 #include <cstdint>
 
-#include "double_bits.h"
+#include "bitwise/double_bits.h"
 
 namespace tovra_detail {
 namespace soft {

@@ -2,14 +2,14 @@
 // The fused multiply-add layer of aarch64: NEON, always present, 2 lanes,
 // masks as vectors of all-ones lanes; two vectors per row and step, so that
 // a single row still keeps two independent chains in flight.
-#include "host_state.h"
+#include "arith/host_state.h"
 
 #if defined(TOVRA_FMA_NEON)
 
 #include <arm_neon.h>
 
 #define TOVRA_FMA_TARGET
-#include "fma_rows.h"
+#include "arith/fma_rows.h"
 
 namespace tovra_detail {
 namespace fast {

@@ -6,10 +6,10 @@
 // row's columns (and of the tile's rows) are independent chains that the
 // processor overlaps; the terms of one element still arrive one by one in
 // ascending k. Each arithmetic does a row's terms its own way (A::row_terms).
-#ifndef TOVRA_KERNEL_TILE_H
-#define TOVRA_KERNEL_TILE_H
+#ifndef TOVRA_REORDERED_TILE_H
+#define TOVRA_REORDERED_TILE_H
 
-#include "arith.h"
+#include "arith/arith.h"
 #include "tovra/matrix_d.h"
 
 namespace tovra_detail {

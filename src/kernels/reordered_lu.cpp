@@ -10,12 +10,10 @@
 // j still sees that column fully reduced, and an exchange moves whole rows:
 // a row's pending terms come from its own multipliers, which move with it,
 // and from rows above j, which no exchange at step j touches.
-#include "kernels.h"
+#include "kernels/kernels.h"
 
-#if !defined(TOVRA_PLAIN_KERNELS)
-
-#include "bits.h"
-#include "kernel_tile.h"
+#include "bitwise/moves.h"
+#include "kernels/reordered_tile.h"
 
 namespace tovra_detail {
 
@@ -196,5 +194,3 @@ void invert(const Matrix_d &f, const Seq<unsigned int> &perm, Matrix_d &x, Vecto
 TOVRA_FOR_EACH_ARITHMETIC(TOVRA_INSTANTIATE)
 
 } // namespace tovra_detail
-
-#endif

@@ -3,14 +3,14 @@
 // as vectors of all-ones lanes. Only the functions of this file use those
 // instruction sets, so that the library still loads and runs on any x86-64
 // (host_state.h asks the processor before this layer is chosen).
-#include "host_state.h"
+#include "arith/host_state.h"
 
 #if defined(TOVRA_FMA_AVX)
 
 #include <immintrin.h>
 
 #define TOVRA_FMA_TARGET __attribute__((target("avx2,fma")))
-#include "fma_rows.h"
+#include "arith/fma_rows.h"
 
 namespace tovra_detail {
 namespace fast {

@@ -8,6 +8,7 @@
 #define TOVRA_DOUBLE_BITS_H
 
 #include <cstdint>
+#include <cstring>
 
 namespace tovra_detail {
 
@@ -21,6 +22,31 @@ const std::uint64_t fraction_bits = exponent_unit - 1;
 // Every exponent bit and no fraction bit: the positive infinity.
 const std::uint64_t infinity_bits = exponent_bits;
 const std::uint64_t quiet_bit = std::uint64_t(1) << 51;
+
+// True when no element is a signalling NaN. A first pass only asks whether
+// any element is a NaN or an infinity: adding one to an exponent of all
+// ones carries into the sign bit, and nothing else does. Shifted left by one
+// (sign dropped), a signalling NaN then lies strictly between the infinity
+// pattern and the quiet-bit pattern.
+inline bool no_signalling_nan(const double *p, unsigned int n) {
+  std::uint64_t special = 0;
+  for (unsigned int i = 0; i < n; ++i) {
+    std::uint64_t u;
+    std::memcpy(&u, p + i, sizeof u);
+    special |= (u & exponent_bits) + exponent_unit;
+  }
+  if ((special >> 63) == 0) {
+    return true;
+  }
+  for (unsigned int i = 0; i < n; ++i) {
+    std::uint64_t u;
+    std::memcpy(&u, p + i, sizeof u);
+    if ((u << 1) - ((infinity_bits << 1) + 1) < (quiet_bit << 1) - 1) {
+      return false;
+    }
+  }
+  return true;
+}
 
 } // namespace tovra_detail
 
