@@ -101,7 +101,6 @@ public:
   /// Deep copy: an array of the source's size, then Dup (which then allocates
   /// nothing). Should the copy fail, the base releases the new array.
   Seq(const Seq<T> &s) : SeqBase<T>(s.Size()) { Dup(s); }
-  /// Releases the array (through the base).
   ~Seq() {}
 
   /// Makes this sequence an element-by-element copy of s, first resizing it
@@ -132,7 +131,6 @@ public:
   Vector(unsigned int n) : Seq<T>(n) {}
   /// Deep copy of x at its current length.
   Vector(const Vector<T> &x) : Seq<T>(x) {}
-  /// Releases the array (through the base).
   ~Vector() {}
   /// Assignment is Seq<T>::Dup, as for every sequence.
   Vector &operator=(const Vector<T> &x) {

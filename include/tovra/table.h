@@ -87,7 +87,6 @@ public:
   /// rows x cols unset elements. Tables cannot be copied; a matrix copies
   /// through its own copy constructor or Dup.
   Table(unsigned int rows, unsigned int cols) : TableBase<T>(rows, cols) {}
-  /// Releases the rows (through the base).
   ~Table() {}
 
 private:
