@@ -119,9 +119,9 @@ public:
   /// @}
 
   /// \name Arithmetic by value
-  /// Each returns the shape the operator prescribes (R x C, R x b.SizeCol() for
-  /// the matrix product, length R for the vector product). When the operands
-  /// do not fit, every element of that result is a quiet NaN.
+  /// Each returns a result of one shape whatever the operands: R x C,
+  /// R x b.SizeCol() for the matrix product, length R for the vector product.
+  /// When the operands do not fit, every element of that result is a quiet NaN.
   /// Failure: std::bad_alloc for the result passes through; operands unchanged.
   /// @{
 
