@@ -3,7 +3,8 @@
 /// Sequence storage: a count and one free-store array, the base of every
 /// vector of the library and of the LU permutation.
 ///
-/// Ownership: a sequence owns its array alone; every copy is deep. The array
+/// Ownership: a sequence owns its array alone; every copy is deep. SeqBase's
+/// destructor releases it; those of the classes above add nothing. The array
 /// is null only after Empty() (directly, or through Redim(0) or a Dup from an
 /// empty source into a sequence of another size); a sequence built with size
 /// 0 holds a valid zero-length array instead.
