@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The yardstick of every benchmark: the operations written the plain way,
-// one loop nest per operation in the order the definitions list them, one
+// one loop nest per operation with its loops in the textbook order, one
 // running sum per element, each rounding point a single store and reload
 // through the library's own rounding helper. Figures are reported as ratios
 // to these functions, measured in the same run.

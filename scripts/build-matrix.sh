@@ -10,7 +10,8 @@
 #   ROOT          where the build directories go (default: build-matrix/ in
 #                 the source tree, which git ignores); one per combination,
 #                 named ROOT/<arch>-<compiler>-<level>, with its log in
-#                 ROOT/<arch>-<compiler>-<level>.log
+#                 ROOT/<arch>-<compiler>-<level>.log (the configure output
+#                 in ROOT/<arch>-<compiler>-<level>.configure.log)
 #   -j N          parallel jobs for each build and each test run (default: nproc)
 #   -a ARCHS      subset of "i386 x86_64" (default: both)
 #   -c COMPILERS  subset of "g++ clang++" (default: both)
@@ -32,7 +33,7 @@ levels="O0 O2 O3"
 regex=""
 
 usage() {
-  sed -n '9,18p' "$0" | sed 's/^# \{0,1\}//' >&2
+  sed -n '9,19p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
@@ -79,20 +80,19 @@ for arch in $archs; do
       : >"$log"
       t0=$SECONDS
       echo "== $name: $dir"
-      args=(-S "$src" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-$level"
-        "-DCMAKE_CXX_COMPILER=$cxx" -DTOVRA_BUILD_TESTS=ON)
+      args=("-DCMAKE_CXX_FLAGS_RELEASE=-$level" "-DCMAKE_CXX_COMPILER=$cxx")
       [ "$arch" = i386 ] && args+=("-DCMAKE_TOOLCHAIN_FILE=$src/cmake/i386.cmake")
+      args+=(--)
+      [ -n "$regex" ] && args+=(-R "$regex")
 
+      JOBS=$jobs "$src/scripts/build-suite.sh" "$dir" "${args[@]}" >>"$log" 2>&1
+      rc=$?
       result=""
-      if ! cmake "${args[@]}" >>"$log" 2>&1; then
+      if [ "$rc" -eq 3 ]; then
         result="configure FAILED"
-      elif ! cmake --build "$dir" -j "$jobs" >>"$log" 2>&1; then
+      elif [ "$rc" -eq 4 ]; then
         result="build FAILED"
       else
-        ctest_args=(--test-dir "$dir" --output-on-failure -j "$jobs")
-        [ -n "$regex" ] && ctest_args+=(-R "$regex")
-        ctest "${ctest_args[@]}" >>"$log" 2>&1
-        rc=$?
         # "100% tests passed, 0 tests failed out of 37" / "95% tests passed, 2 tests failed out of 37"
         line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
         total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")

@@ -46,9 +46,8 @@ for arch in amd64 i386; do
   [ "$arch" = i386 ] && extra=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/i386.cmake")
   echo "== $arch: configure, build and package in $dir"
   rm -f "$dir"/*.deb
-  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-    -DTOVRA_BUILD_TESTS=OFF -DTOVRA_BUILD_EXAMPLES=ON "${extra[@]}" >/dev/null
-  cmake --build "$dir" -j "$jobs" >/dev/null
+  JOBS=$jobs "$root/scripts/build-suite.sh" "$dir" -DCMAKE_INSTALL_PREFIX=/usr -DTOVRA_BUILD_TESTS=OFF \
+    -DTOVRA_BUILD_EXAMPLES=ON "${extra[@]}" >/dev/null
   (cd "$dir" && cpack -G DEB >/dev/null)
   debs+=("$dir"/*.deb)
 done

@@ -22,7 +22,7 @@ cxx=${CXX:-g++}
 # The C compiler of the same family: GoogleTest's project also checks C, with
 # the same linker flags.
 cc=$(echo "$cxx" | sed 's/clang++/clang/; s/g++/gcc/')
-jobs=$(($(nproc) < 2 ? $(nproc) : 2))
+export JOBS=$(($(nproc) < 2 ? $(nproc) : 2))
 
 san="-fsanitize=address,undefined -fno-sanitize=float-divide-by-zero"
 case $mode in
@@ -44,28 +44,18 @@ fi
 
 extra=()
 [ "$mode" = i386 ] && extra=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/i386.cmake")
-echo "== sanitize $mode ($cxx): configure and build in $out"
-cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_C_COMPILER="$cc" \
-  -DCMAKE_CXX_FLAGS_DEBUG="$flags" -DCMAKE_EXE_LINKER_FLAGS="$link" -DCMAKE_SHARED_LINKER_FLAGS="$link" \
-  -DTOVRA_BUILD_TESTS=ON -DTOVRA_BUILD_EXAMPLES=ON "${extra[@]}" >/dev/null
 
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
-leaks=1
-if [ "$mode" = i386 ]; then
-  emulator=$(sed -n 's/^TOVRA_I386_EMULATOR:[A-Z]*=//p' "$out/CMakeCache.txt")
-  if [ -n "$emulator" ]; then
-    # LeakSanitizer stops the world by cloning a tracer task that shares the
-    # address space (CLONE_VM without CLONE_THREAD) and ptrace-attaching to
-    # every thread; qemu-user rejects that clone with EINVAL and the check
-    # then waits forever. Everything else of ASan works under the emulator.
-    leaks=0
-    echo "NOTE: i386 runs under $emulator: leak detection is OFF for this run (LeakSanitizer cannot"
-    echo "      stop the world under qemu-user); address and undefined-behaviour checks are on."
-    echo "      Leaks are covered by the x86-64 run and by fault_injection_test's own block count."
-  fi
-fi
-export ASAN_OPTIONS=detect_leaks=$leaks:halt_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1
+asan=halt_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1
+export ASAN_OPTIONS=detect_leaks=1:$asan
+# LeakSanitizer stops the world by cloning a tracer task that shares the
+# address space (CLONE_VM without CLONE_THREAD) and ptrace-attaching to every
+# thread; qemu-user rejects that clone with EINVAL and the check then waits
+# forever. Everything else of ASan works under the emulator, so the programs
+# that qemu-i386 runs (where the i386 build needs it) get the options without
+# leak detection: qemu sets QEMU_SET_ENV's variables for its guest.
+[ "$mode" = i386 ] && export QEMU_SET_ENV=ASAN_OPTIONS=detect_leaks=0:$asan
 
 # Packaging checks that cannot hold for an instrumented build, each with why.
 skip=(
@@ -76,12 +66,26 @@ exclude="^($(IFS='|'; echo "${skip[*]}"))\$"
 echo "NOTE: not run under sanitizers (packaging checks, see the script): ${skip[*]}"
 
 start=$(date +%s)
+echo "== sanitize $mode ($cxx): configure, build and test in $out"
+build() {
+  "$root/scripts/build-suite.sh" "$out" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER="$cxx" \
+    -DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_FLAGS_DEBUG="$flags" -DCMAKE_EXE_LINKER_FLAGS="$link" \
+    -DCMAKE_SHARED_LINKER_FLAGS="$link" -DTOVRA_BUILD_EXAMPLES=ON "${extra[@]}" -- "$@"
+}
 if [ "$mode" = tsan ]; then
-  cmake --build "$out" -j "$jobs" --target objects_test
-  ctest --test-dir "$out" --output-on-failure -R '^objects_test$'
+  TARGET=objects_test build -R '^objects_test$'
 else
-  cmake --build "$out" -j "$jobs"
-  ctest --test-dir "$out" --output-on-failure -j "$jobs" -E "$exclude"
+  build -E "$exclude"
+fi
+leaks=1
+if [ "$mode" = i386 ]; then
+  emulator=$(sed -n 's/^TOVRA_I386_EMULATOR:[A-Z]*=//p' "$out/CMakeCache.txt")
+  if [ -n "$emulator" ]; then
+    leaks=0
+    echo "NOTE: i386 ran under $emulator: leak detection was OFF for this run (LeakSanitizer cannot"
+    echo "      stop the world under qemu-user); address and undefined-behaviour checks were on."
+    echo "      Leaks are covered by the x86-64 run and by fault_injection_test's own block count."
+  fi
 fi
 summary="no reports"
 [ "$mode" != tsan ] && summary="$summary, leak detection $([ $leaks = 1 ] && echo on || echo OFF)"

@@ -102,8 +102,9 @@ TEST(Golden, EveryCaseInTheDefaultState) {
   }
 }
 
-// The integer path must give the default state's bits in every other state;
-// the larger orders are left to the default-state run for time.
+// Every other state takes another path (the fused multiply-add or the
+// integers), which must give the default state's bits; the larger orders are
+// left to the default-state run for time.
 TEST(Golden, EveryHostStateKeepsTheBitsAndTheState) {
   const std::vector<Golden> list = read_golden();
   const fp_state::State initial = fp_state::current();
@@ -177,8 +178,11 @@ TEST(SelfTest, ReportsTheFirstDifferenceOnEveryPath) {
 int main(int argc, char **argv) {
   if (argc == 3 && std::strcmp(argv[1], "--write") == 0) {
     std::FILE *f = std::fopen(argv[2], "w");
-    std::fprintf(f,
-                 "# family order seed, then a hash of each operation's outputs (golden_test --write, x86)\n");
+    std::fprintf(f, "# family (0..%d) order seed, then one hash per operation:", cases::kFamilies - 1);
+    for (int op = 0; op < cases::kOps; ++op) {
+      std::fprintf(f, "%s %s", op == 0 ? "" : ";", cases::op_name[op]);
+    }
+    std::fprintf(f, " (golden_test --write, on x86)\n");
     for (const Golden &g : case_list()) {
       cases::Outputs out;
       compute(g, out);

@@ -189,8 +189,10 @@ TEST(Numerics, WorkedValuesAndRefusals) {
   EXPECT_GE(count, 100) << TOVRA_WORKED_FILE;
 }
 
-// The library's choices where the rules leave a result open: quiet NaNs in
-// the prescribed shape.
+// Operands that cannot be combined, det and inv of a matrix that is not
+// square, inv of one that cannot be factored: a result of the usual shape,
+// every element a quiet NaN. IsSingular of a matrix that is not square is
+// false.
 TEST(Numerics, ResultsOfOperandsThatDoNotFit) {
   const Matrix_d a(2, 3), b(2, 2), c(3, 4), zero_row = bitwise::mat({{1, 2}, {0, 0}});
   EXPECT_FALSE(a.IsSingular());

@@ -11,11 +11,13 @@
 /// default state, in the 80-bit extended format (64-bit significand, rounded
 /// to nearest), and rounded to double whenever it is stored into an element,
 /// a vector entry or a double variable. Running sums are doubles and so are
-/// rounded after every term; no fused multiply-add is used. Results are
-/// bit-identical across CPUs, compilers and optimisation levels, whatever the
-/// host has done to the floating-point state: where there is no x87 unit, or
-/// the host changed its control word or MXCSR, the same steps are computed
-/// with integers.
+/// rounded after every term. Results are bit-identical across CPUs, compilers
+/// and optimisation levels, whatever the host has done to the floating-point
+/// state: where there is no x87 unit, or the host changed its control word or
+/// MXCSR, the same steps are computed with integers, and the inner loops of
+/// the product, the elimination and the inverse with a fused multiply-add
+/// where the processor has one, checked element by element so that no result
+/// depends on it.
 ///
 /// Failures. The library throws nothing of its own and catches nothing. A
 /// refused call (a named operation or assignment whose shapes do not fit, LU
@@ -34,9 +36,10 @@
 /// as no call writes it.
 ///
 /// Indices are unchecked (see table.h). This class is not a general linear
-/// algebra toolkit: it has no views, no expression templates and no
-/// vectorisation, because its point is that every result is reproducible to
-/// the last bit.
+/// algebra toolkit: it has no views and no expression templates, and no
+/// shortcut that would change a sum's order or a rounding (vector
+/// instructions are used only where they give the same bits), because its
+/// point is that every result is reproducible to the last bit.
 ///
 /// This header must stay usable from C++98 host programs.
 #ifndef TOVRA_MATRIX_D_H
@@ -116,9 +119,9 @@ public:
   /// @}
 
   /// \name Arithmetic by value
-  /// Each returns the shape the operator prescribes (R x C, R x b.SizeCol() for
-  /// the matrix product, length R for the vector product). When the operands
-  /// do not fit, every element of that result is a quiet NaN.
+  /// Each returns a result of one shape whatever the operands: R x C,
+  /// R x b.SizeCol() for the matrix product, length R for the vector product.
+  /// When the operands do not fit, every element of that result is a quiet NaN.
   /// Failure: std::bad_alloc for the result passes through; operands unchanged.
   /// @{
 

@@ -3,7 +3,8 @@
 /// Sequence storage: a count and one free-store array, the base of every
 /// vector of the library and of the LU permutation.
 ///
-/// Ownership: a sequence owns its array alone; every copy is deep. The array
+/// Ownership: a sequence owns its array alone; every copy is deep. SeqBase's
+/// destructor releases it; those of the classes above add nothing. The array
 /// is null only after Empty() (directly, or through Redim(0) or a Dup from an
 /// empty source into a sequence of another size); a sequence built with size
 /// 0 holds a valid zero-length array instead.
@@ -101,7 +102,6 @@ public:
   /// Deep copy: an array of the source's size, then Dup (which then allocates
   /// nothing). Should the copy fail, the base releases the new array.
   Seq(const Seq<T> &s) : SeqBase<T>(s.Size()) { Dup(s); }
-  /// Releases the array (through the base).
   ~Seq() {}
 
   /// Makes this sequence an element-by-element copy of s, first resizing it
@@ -132,7 +132,6 @@ public:
   Vector(unsigned int n) : Seq<T>(n) {}
   /// Deep copy of x at its current length.
   Vector(const Vector<T> &x) : Seq<T>(x) {}
-  /// Releases the array (through the base).
   ~Vector() {}
   /// Assignment is Seq<T>::Dup, as for every sequence.
   Vector &operator=(const Vector<T> &x) {

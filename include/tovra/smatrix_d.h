@@ -36,7 +36,6 @@
     Name();                                                                                                  \
     /** Deep copy. */                                                                                        \
     Name(const Name &m);                                                                                     \
-    /** Releases the rows (through the base). */                                                             \
     ~Name();                                                                                                 \
     /** Sum, through Matrix_d::Sum; never refused. */                                                        \
     Name operator+(const Name &m) const;                                                                     \

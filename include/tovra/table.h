@@ -5,8 +5,9 @@
 /// A table holds a row count, a column count and an array of row pointers;
 /// each row is an array of its own. Rows are separate allocations so that a
 /// row never moves while the table lives: references returned by the element
-/// accessors stay valid until the table is destroyed. The shape never changes
-/// after construction.
+/// accessors stay valid until the table is destroyed: TableBase's destructor
+/// releases the rows, and those of the classes above add nothing. The shape
+/// never changes after construction.
 ///
 /// This header must stay usable from C++98 host programs.
 #ifndef TOVRA_TABLE_H
@@ -87,7 +88,6 @@ public:
   /// rows x cols unset elements. Tables cannot be copied; a matrix copies
   /// through its own copy constructor or Dup.
   Table(unsigned int rows, unsigned int cols) : TableBase<T>(rows, cols) {}
-  /// Releases the rows (through the base).
   ~Table() {}
 
 private:

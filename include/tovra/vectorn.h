@@ -20,7 +20,6 @@ public:
   Vector2() : Vector<T>(2) {}
   /// Deep copy of x at its current length.
   Vector2(const Vector2<T> &x) : Vector<T>(x) {}
-  /// Releases the array (through the base).
   ~Vector2() {}
   /// Seq<T>::Dup: takes x's current length and values.
   Vector2 &operator=(const Vector2<T> &x) {
@@ -36,7 +35,6 @@ public:
   Vector3() : Vector<T>(3) {}
   /// Deep copy of x at its current length.
   Vector3(const Vector3<T> &x) : Vector<T>(x) {}
-  /// Releases the array (through the base).
   ~Vector3() {}
   /// Seq<T>::Dup: takes x's current length and values.
   Vector3 &operator=(const Vector3<T> &x) {
@@ -52,7 +50,6 @@ public:
   Vector4() : Vector<T>(4) {}
   /// Deep copy of x at its current length.
   Vector4(const Vector4<T> &x) : Vector<T>(x) {}
-  /// Releases the array (through the base).
   ~Vector4() {}
   /// Seq<T>::Dup: takes x's current length and values.
   Vector4 &operator=(const Vector4<T> &x) {

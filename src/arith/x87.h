@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The x87 arithmetic: the one place that says how a step is formed in the
 // extended format on the hardware and rounded to double. It is one of the
-// arithmetic policies the kernels are written over (see arith.h); the other
-// computes the same bits with integers.
+// arithmetic policies the kernels are written over (see arith.h); the
+// others compute the same bits with integers, and with a fused multiply-add
+// checked against them.
 //
 // Why the rounding must be forced: on i386, GCC evaluates double arithmetic
 // in the 80-bit x87 registers and may keep a "double" variable there across
@@ -10,8 +11,8 @@
 // rounds in other places, and SSE2 would round each step once, straight to
 // double). The library's results are defined as "round to the 64-bit
 // significand of the extended format, then to double on every store", so
-// each step is written on long double (the x87 format on both i386 and
-// x86-64 Linux) and its result is pushed through an 8-byte memory slot.
+// each step is written on long double (the x87 format wherever this path is
+// built) and its result is pushed through an 8-byte memory slot.
 #ifndef TOVRA_X87_H
 #define TOVRA_X87_H
 
@@ -20,8 +21,8 @@
 #include "arith/row_loop.h"
 #include "fp_guard.h"
 
-// The x87 path exists where long double is the x87 80-bit format; elsewhere
-// only the integer arithmetic is built.
+// The x87 path exists where long double is the x87 80-bit format (i386 and
+// x86-64, Linux and Windows); elsewhere the other policies do without it.
 #if (defined(__i386__) || defined(__x86_64__)) && LDBL_MANT_DIG == 64 && defined(__GNUC__)
 #define TOVRA_HAVE_X87 1
 #else
@@ -75,7 +76,6 @@ struct X87 {
   // The accumulation rule of the products: the product formed in extended,
   // added to the running sum in extended, the sum rounded to double.
   static void add_product_into(double &s, value a, value b) { round_into(s, a * b + get(s)); }
-  // A true division, its quotient rounded to extended, then into the slot.
   static void quotient_into(double &slot, value a, value b) { round_into(slot, a / b); }
 
   static void sum_into(double &slot, value a, value b) { round_into(slot, a + b); }

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The numeric loops behind the arithmetic and the LU family, called once the
 // shapes have been tested. Each is a template over the arithmetic policy A
-// (arith.h), so the x87 and the integer path run the very same loops.
+// (arith.h), so every arithmetic path runs the very same loops; only the
+// reordered set hands whole row updates to the policy (A::row_terms), which
+// the fused multiply-add path does its own way.
 //
 // Two kernel sets give the same bits, and the build compiles one of them
 // (the CMake option TOVRA_KERNELS): the plain one (plain.cpp) runs the loops

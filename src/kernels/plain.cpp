@@ -80,7 +80,8 @@ template <class A> void substitute(const Matrix_d &f, const Seq<unsigned int> &p
     for (int k = i + 1; k < n; ++k) {
       A::sub_product_into(b[i], A::get(f(i, k)), A::get(b[k]));
     }
-    // A true division, rounded to extended and then to double.
+    // A quotient, not a product with the reciprocal as in the elimination:
+    // the two round differently.
     A::quotient_into(b[i], A::get(b[i]), A::get(f(i, i)));
   }
 }

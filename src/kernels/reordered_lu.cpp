@@ -38,7 +38,7 @@ void eliminate(Matrix_d &a, Seq<unsigned int> &perm, double &parity, Vector<doub
       const double *rj = &a(j, 0);
       for (unsigned int i = j + 1; i < n; ++i) {
         double *ri = &a(i, 0);
-        row_terms<A, subtract_terms>(ri, A::get(ri[j]), rj, j + 1, j1);
+        update_one_row<A, subtract_terms>(ri, A::get(ri[j]), rj, j + 1, j1);
       }
     }
     if (j1 == n) {
@@ -52,7 +52,7 @@ void eliminate(Matrix_d &a, Seq<unsigned int> &perm, double &parity, Vector<doub
         const double *rk = &a(k, 0);
         for (unsigned int i = k + 1; i < j1; ++i) {
           double *ri = &a(i, 0);
-          row_terms<A, subtract_terms>(ri, A::get(ri[k]), rk, c0, c1);
+          update_one_row<A, subtract_terms>(ri, A::get(ri[k]), rk, c0, c1);
         }
       }
       // Every row below the block takes the block's terms, in order.
@@ -130,7 +130,8 @@ template <class A> void substitute(const Matrix_d &f, const Seq<unsigned int> &p
     for (int k = r + 1; k < n; ++k) {
       A::sub_product_into(s, A::get(row[k]), A::get(b[k]));
     }
-    // A true division, rounded to extended and then to double.
+    // A quotient, not a product with the reciprocal as in the elimination:
+    // the two round differently.
     A::quotient_into(b[r], A::get(s), A::get(row[r]));
   }
 }
@@ -163,16 +164,17 @@ void invert(const Matrix_d &f, const Seq<unsigned int> &perm, Matrix_d &x, Vecto
       // Column q takes terms from k = q on: at step k the columns q0 .. k.
       for (unsigned int k = q0; k < i; ++k) {
         const unsigned int end = k + 1 < q1 ? k + 1 : q1;
-        row_terms<A, subtract_terms>(z, A::get(l[k]), &x(k, 0), q0, end);
+        update_one_row<A, subtract_terms>(z, A::get(l[k]), &x(k, 0), q0, end);
       }
     }
     for (unsigned int i = n; i-- > 0;) {
       double *z = &x(i, 0);
       const double *u = &f(i, 0);
       for (unsigned int k = i + 1; k < n; ++k) {
-        row_terms<A, subtract_terms>(z, A::get(u[k]), &x(k, 0), q0, q1);
+        update_one_row<A, subtract_terms>(z, A::get(u[k]), &x(k, 0), q0, q1);
       }
-      // A true division, rounded to extended and then to double.
+      // A quotient, not a product with the reciprocal as in the elimination:
+      // the two round differently.
       const typename A::value d = A::get(u[i]);
       for (unsigned int q = q0; q < q1; ++q) {
         A::quotient_into(z[q], A::get(z[q]), d);

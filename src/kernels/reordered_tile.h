@@ -5,7 +5,7 @@
 // element keeps its own running sum in its own slot, so the sums of one
 // row's columns (and of the tile's rows) are independent chains that the
 // processor overlaps; the terms of one element still arrive one by one in
-// ascending k. Each arithmetic does a row's terms its own way (A::row_terms).
+// ascending k. Each arithmetic has a row update of its own (A::row_terms).
 #ifndef TOVRA_REORDERED_TILE_H
 #define TOVRA_REORDERED_TILE_H
 
@@ -57,7 +57,8 @@ inline void tile_rows(Matrix_d &dst, unsigned int r0, unsigned int r1, const Mat
 
 // One row takes one term across a stretch: row[c] receives m * u[c].
 template <class A, Terms T>
-inline void row_terms(double *row, typename A::value m, const double *u, unsigned int c0, unsigned int c1) {
+inline void update_one_row(double *row, typename A::value m, const double *u, unsigned int c0,
+                           unsigned int c1) {
   double *const d[1] = {row};
   A::template row_terms<1, T>(d, &m, u, c0, c1);
 }
