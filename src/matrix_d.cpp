@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Members of Matrix_d: the object, arithmetic, transpose and block. Every
 // operation that computes or compares values tests its shapes, then picks
-// its arithmetic once (arith.h) and runs a kernel (kernels.h); every value
-// moved unchanged goes through the helpers of bits.h.
+// its arithmetic once (arith/arith.h) and runs a kernel (kernels/kernels.h);
+// every value moved unchanged goes through the helpers of bitwise/moves.h.
 #include "tovra/matrix_d.h"
 
 #include "arith/arith.h"
