@@ -22,7 +22,8 @@ namespace {
 
 // Operands of the x87 path must hold no signalling NaN: the x87 unit would
 // quiet it on loading, and which NaN survives would then depend on how the
-// compiler loads operands. Such calls take the integer arithmetic.
+// compiler loads operands. Such calls take the fused multiply-add or the
+// integer arithmetic, which give every NaN its defined bits.
 bool no_signalling_nan(const Matrix_d &m) {
   for (unsigned int r = 0; r < m.SizeRow(); ++r) {
     if (m.SizeCol() != 0 && !tovra_detail::no_signalling_nan(&m(r, 0), m.SizeCol())) {
