@@ -34,10 +34,13 @@ const unsigned int never = ~0u;
 
 // From which order the fused multiply-add layer beats the x87 unit, per
 // operation (in the order of Work). Measured with bench/bench_paths.cpp
-// (scripts/bench-paths.sh: medians of 5 runs, n = 4 to 512 and the orders
-// between) on an AMD EPYC 9B14 (family 25, model 17), shared with other
-// builds; each figure is the smallest order from which every larger one
-// measured was faster on the fused multiply-add.
+// (TOVRA_BENCH_ORDERS: orders 4 to 256, median CPU time of 3 runs) on a
+// 2-core virtual machine whose processor calls itself "AMD EPYC" (family
+// 26, model 2, AVX-512), shared with other builds at the time; the AVX2
+// figures from a build with TOVRA_TEST_FMA_LAYER=avx2 on the same machine.
+// Each is the smallest order from which every larger one measured was
+// faster on the fused multiply-add. With AVX2 only the product pays: LU,
+// det and inv were still slower than the x87 unit at n = 256 (by 4%).
 //
 // The fused multiply-add does only the row updates (the inner loops of the
 // product, the elimination and the inverse); the substitution, the product
@@ -71,8 +74,8 @@ struct Thresholds {
     return never;
   }
 };
-const Thresholds avx512_from = {48, 96, 96, 64, never, never, never, never};
-const Thresholds avx2_from = {96, 192, 192, 128, never, never, never, never};
+const Thresholds avx512_from = {16, 96, 96, 128, never, never, never, never};
+const Thresholds avx2_from = {16, never, never, never, never, never, never, never};
 
 #if TOVRA_HAVE_X87 && TOVRA_HAVE_FAST_FMA
 // Whether a call in the default state should take the fused multiply-add;
