@@ -39,19 +39,16 @@ for name in sorted(sys.argv[1:]):
 # default column per build, named after its widest layer.
 columns, seen = [], set()
 for b, times in enumerate(runs):
-    paths = {p for row in times.values() for p in row}
-    for p in sorted(paths, key=lambda p: (p == "integer", p)):
+    for p in sorted({p for row in times.values() for p in row}):
         if p not in seen and p != "x87" and not p.startswith("default-"):
             columns.append((p, b, p))
             seen.add(p)
+columns.sort(key=lambda c: c[0] == "integer")
 for b, times in enumerate(runs):
     layers = sorted({p for row in times.values() for p in row if p.startswith("fma-")})
     columns.append(("default" + ("" if b == 0 else " (%s build)" % (layers[0] if layers else "x87")), b, None))
-ops = []
-for times in runs:
-    for op, n in times:
-        if op not in ops:
-            ops.append(op)
+order = ["product", "LU", "det", "inv", "LUs", "matvec", "Sum"]
+ops = sorted({op for times in runs for op, _ in times}, key=lambda op: (order + [op]).index(op))
 print("| operation | n | x87 | " + " | ".join(c[0] for c in columns) + " |")
 print("|---|---:|---:|" + "---:|" * len(columns))
 for op in ops:
