@@ -48,6 +48,8 @@ std::string describe(const State &s) {
 }
 
 std::vector<PathState> paths() {
+  // The default state takes the x87 unit, or the fused multiply-add for the
+  // operations and orders where that is the faster (src/arith/choice.h).
   // Any other x87 control word refuses the x87 unit; the fused multiply-add
   // then runs where the processor has it and MXCSR is at its default, and
   // DAZ and FTZ refuse that too (a build without SSE ignores MXCSR, and the

@@ -66,7 +66,8 @@ bool Matrix_d::operator=(const Matrix_d &m) { return Dup(m); }
 
 bool Matrix_d::operator==(const Matrix_d &m) const {
   return CmpMatrixSize(m) &&
-         tovra_detail::with_arithmetic([&](auto a) { return tovra_detail::equal<decltype(a)>(*this, m); });
+         tovra_detail::with_arithmetic(tovra_detail::task(tovra_detail::Work::compare, *this),
+                                       [&](auto a) { return tovra_detail::equal<decltype(a)>(*this, m); });
 }
 
 bool Matrix_d::operator!=(const Matrix_d &m) const { return !(*this == m); }
@@ -77,7 +78,8 @@ bool Matrix_d::Sum(Matrix_d &res, const Matrix_d &b) const {
   if (!fits_elementwise(*this, res, b)) {
     return false;
   }
-  tovra_detail::with_arithmetic([&](auto a) { tovra_detail::add<decltype(a)>(*this, b, res); });
+  tovra_detail::with_arithmetic(tovra_detail::task(tovra_detail::Work::elementwise, *this),
+                                [&](auto a) { tovra_detail::add<decltype(a)>(*this, b, res); });
   return true;
 }
 
@@ -85,7 +87,8 @@ bool Matrix_d::Sub(Matrix_d &res, const Matrix_d &b) const {
   if (!fits_elementwise(*this, res, b)) {
     return false;
   }
-  tovra_detail::with_arithmetic([&](auto a) { tovra_detail::subtract<decltype(a)>(*this, b, res); });
+  tovra_detail::with_arithmetic(tovra_detail::task(tovra_detail::Work::elementwise, *this),
+                                [&](auto a) { tovra_detail::subtract<decltype(a)>(*this, b, res); });
   return true;
 }
 
@@ -105,7 +108,8 @@ bool Matrix_d::Molt(Matrix_d &res, double s) const {
   if (!CmpMatrixSize(res)) {
     return false;
   }
-  tovra_detail::with_arithmetic([&](auto a) { tovra_detail::scale<decltype(a)>(*this, s, res); });
+  tovra_detail::with_arithmetic(tovra_detail::task(tovra_detail::Work::elementwise, *this),
+                                [&](auto a) { tovra_detail::scale<decltype(a)>(*this, s, res); });
   return true;
 }
 
@@ -113,7 +117,8 @@ bool Matrix_d::Molt(Matrix_d &res, const Matrix_d &b) const {
   if (SizeCol() != b.SizeRow() || SizeRow() != res.SizeRow() || b.SizeCol() != res.SizeCol()) {
     return false;
   }
-  tovra_detail::with_arithmetic([&](auto a) { tovra_detail::multiply<decltype(a)>(*this, b, res); });
+  tovra_detail::with_arithmetic(tovra_detail::product_task(*this, b),
+                                [&](auto a) { tovra_detail::multiply<decltype(a)>(*this, b, res); });
   return true;
 }
 
@@ -121,7 +126,8 @@ bool Matrix_d::Molt(Vector<double> &y, const Vector<double> &x) const {
   if (SizeCol() != x.Size() || y.Size() != SizeRow()) {
     return false;
   }
-  tovra_detail::with_arithmetic([&](auto a) { tovra_detail::multiply<decltype(a)>(*this, x, y); });
+  tovra_detail::with_arithmetic(tovra_detail::task(tovra_detail::Work::matrix_vector, *this),
+                                [&](auto a) { tovra_detail::multiply<decltype(a)>(*this, x, y); });
   return true;
 }
 

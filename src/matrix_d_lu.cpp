@@ -56,7 +56,7 @@ int Matrix_d::LU(Matrix_d &a, Seq<unsigned int> &perm, double &parity) const {
   // Made before any test, on every call, and released on every return.
   Vector<double> scale(SizeRow());
   return tovra_detail::with_arithmetic(
-      [&] { return no_signalling_nan(*this); },
+      task(tovra_detail::Work::factor, *this), [&] { return no_signalling_nan(*this); },
       [&](auto arith) { return factor_copy<decltype(arith)>(*this, a, perm, parity, scale); });
 }
 
@@ -65,6 +65,7 @@ void Matrix_d::LUs(Seq<unsigned int> &perm, Vector<double> &b) const {
     return;
   }
   tovra_detail::with_arithmetic(
+      task(tovra_detail::Work::substitute, *this),
       [&] { return no_signalling_nan(*this) && no_signalling_nan(b); },
       [&](auto arith) { tovra_detail::substitute<decltype(arith)>(*this, perm, b); });
 }
@@ -77,20 +78,21 @@ double Matrix_d::det() const {
   Matrix_d work(SizeRow(), SizeCol());
   Seq<unsigned int> perm(SizeRow());
   double parity;
-  return tovra_detail::with_arithmetic([&] { return no_signalling_nan(*this); },
-                                       [&](auto arith) {
-                                         typedef decltype(arith) A;
-                                         Vector<double> scale(SizeRow());
-                                         if (factor_copy<A>(*this, work, perm, parity, scale) == -1) {
-                                           // Non-square: LU wrote neither the work matrix nor the parity.
-                                           return tovra_detail::refused_value;
-                                         }
-                                         // After a result of 0 the work matrix holds the unfactored copy and
-                                         // the parity is 1.0, so this is the plain diagonal product, a signed
-                                         // zero.
-                                         tovra_detail::determinant<A>(work, parity, parity);
-                                         return parity;
-                                       });
+  return tovra_detail::with_arithmetic(
+      tovra_detail::task(tovra_detail::Work::determinant, *this), [&] { return no_signalling_nan(*this); },
+      [&](auto arith) {
+        typedef decltype(arith) A;
+        Vector<double> scale(SizeRow());
+        if (factor_copy<A>(*this, work, perm, parity, scale) == -1) {
+          // Non-square: LU wrote neither the work matrix nor the parity.
+          return tovra_detail::refused_value;
+        }
+        // After a result of 0 the work matrix holds the unfactored copy and
+        // the parity is 1.0, so this is the plain diagonal product, a signed
+        // zero.
+        tovra_detail::determinant<A>(work, parity, parity);
+        return parity;
+      });
 }
 
 Matrix_d Matrix_d::inv() const {
@@ -99,17 +101,18 @@ Matrix_d Matrix_d::inv() const {
   Vector<double> col(SizeRow());
   Seq<unsigned int> perm(SizeRow());
   double parity;
-  tovra_detail::with_arithmetic([&] { return no_signalling_nan(*this); },
-                                [&](auto arith) {
-                                  typedef decltype(arith) A;
-                                  Vector<double> scale(SizeRow());
-                                  if (factor_copy<A>(*this, work, perm, parity, scale) != 1) {
-                                    // The permutation was never written: there is nothing to solve with.
-                                    tovra_detail::fill_nan(res);
-                                    return;
-                                  }
-                                  tovra_detail::invert<A>(work, perm, res, col);
-                                });
+  tovra_detail::with_arithmetic(
+      tovra_detail::task(tovra_detail::Work::inverse, *this), [&] { return no_signalling_nan(*this); },
+      [&](auto arith) {
+        typedef decltype(arith) A;
+        Vector<double> scale(SizeRow());
+        if (factor_copy<A>(*this, work, perm, parity, scale) != 1) {
+          // The permutation was never written: there is nothing to solve with.
+          tovra_detail::fill_nan(res);
+          return;
+        }
+        tovra_detail::invert<A>(work, perm, res, col);
+      });
   return res;
 }
 

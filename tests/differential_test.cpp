@@ -33,7 +33,7 @@ std::string compare(const cases::Inputs &in) {
     for (int op = 0; op < cases::kOps; ++op) {
       const std::string diff = cases::first_difference(want[op], got[op]);
       if (!diff.empty()) {
-        return std::string(cases::op_name[op]) + " (" + fp_state::path_name(p.path) + " path): " + diff;
+        return std::string(cases::op_name[op]) + " (" + p.how + "): " + diff;
       }
     }
   }

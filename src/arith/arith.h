@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "arith/choice.h"
 #include "arith/fast_fma.h"
 #include "arith/host_state.h"
 #include "arith/soft.h"
@@ -36,20 +37,32 @@
 
 namespace tovra_detail {
 
-// Runs body(A()) with the arithmetic this call may use: the x87 unit when
-// there is one, the host left it (and MXCSR) in the default state and no
-// operand holds a signalling NaN (operands() tells, asked only then); else
-// the fused multiply-add where the processor has it and the host left its
-// state at the default; the integer arithmetic otherwise (host_state.h has
-// the tests). The state is read once, here, per call; the library never
-// changes it and keeps no state of its own.
+// Runs body(A()) with the arithmetic this call may use. In the default
+// state (host_state.h has the tests) that is the fused multiply-add where
+// it is the faster for the task (choice.h), else the x87 unit, provided no
+// operand holds a signalling NaN (operands() tells, asked only then: the
+// x87 unit would quiet it on loading). Any other state takes the fused
+// multiply-add where the processor has it and the host left its state at
+// the default, the integer arithmetic otherwise. The state is read once,
+// here, per call; the library never changes it and keeps no state of its
+// own.
 template <class Operands, class Body>
-inline auto with_arithmetic(Operands operands, Body body) -> decltype(body(Soft())) {
+inline auto with_arithmetic(Task task, Operands operands, Body body) -> decltype(body(Soft())) {
 #if TOVRA_HAVE_X87
-  if (x87_state_is_default() && operands()) {
-    return body(X87());
+  if (x87_state_is_default()) {
+#if TOVRA_HAVE_FAST_FMA
+    // Signalling NaNs need no scan here: the fused multiply-add keeps them
+    // as the integer arithmetic does.
+    if (fma_pays(task) && fma_state_is_default()) {
+      return body(Fma());
+    }
+#endif
+    if (operands()) {
+      return body(X87());
+    }
   }
 #else
+  (void)task;
   (void)operands;
 #endif
 #if TOVRA_HAVE_FAST_FMA
@@ -63,8 +76,9 @@ inline auto with_arithmetic(Operands operands, Body body) -> decltype(body(Soft(
 // The same for operations that need no scan: those whose x87 steps hold
 // every operand in a register of its own (A::held), so that no load can
 // quiet a signalling NaN behind the kernel's back, and the comparisons.
-template <class Body> inline auto with_arithmetic(Body body) -> decltype(body(Soft())) {
-  return with_arithmetic([] { return true; }, body);
+template <class Body> inline auto with_arithmetic(Task task, Body body) -> decltype(body(Soft())) {
+  return with_arithmetic(
+      task, [] { return true; }, body);
 }
 
 } // namespace tovra_detail

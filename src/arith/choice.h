@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: MIT
+// Where the fused multiply-add serves the default state too: the x87 unit
+// and the fused multiply-add give the same bits, so in the default state a
+// call takes whichever is faster for its operation and size on the
+// processor at hand. The answer depends on the fused multiply-add layer
+// (AVX-512 or AVX2) and is read per call; the library keeps nothing.
+#ifndef TOVRA_CHOICE_H
+#define TOVRA_CHOICE_H
+
+#include "arith/host_state.h"
+#include "tovra/matrix_d.h"
+
+namespace tovra_detail {
+
+// The operations whose speeds were measured apart.
+enum class Work { product, factor, determinant, inverse, substitute, matrix_vector, elementwise, compare };
+
+// What a call is about to do: the operation and its order, which is the
+// order of a square operand and otherwise the smallest dimension involved
+// (a thin product has short or few row updates, which do not pay).
+struct Task {
+  Work work;
+  unsigned int n;
+};
+
+inline unsigned int smaller(unsigned int a, unsigned int b) { return a < b ? a : b; }
+inline Task task(Work work, const Matrix_d &m) { return {work, smaller(m.SizeRow(), m.SizeCol())}; }
+inline Task product_task(const Matrix_d &a, const Matrix_d &b) {
+  return {Work::product, smaller(smaller(a.SizeRow(), a.SizeCol()), b.SizeCol())};
+}
+
+// An order no call reaches.
+const unsigned int never = ~0u;
+
+// From which order the fused multiply-add layer beats the x87 unit, per
+// operation (in the order of Work). Measured with bench/bench_paths.cpp
+// (TOVRA_BENCH_ORDERS: orders 4 to 256, median CPU time of 3 runs) on a
+// 2-core virtual machine whose processor calls itself "AMD EPYC" (family
+// 26, model 2, AVX-512), shared with other builds at the time; the AVX2
+// figures from a build with TOVRA_TEST_FMA_LAYER=avx2 on the same machine.
+// Each is the smallest order from which every larger one measured was
+// faster on the fused multiply-add. With AVX2 only the product pays: LU,
+// det and inv were still slower than the x87 unit at n = 256 (by 4%).
+//
+// The fused multiply-add does only the row updates (the inner loops of the
+// product, the elimination and the inverse); the substitution, the product
+// by a vector, the element-wise operations and the single steps of the
+// rest run on the integer arithmetic, several times slower than the x87
+// unit, so those stay on it. Once single steps run on the fused multiply-add
+// as well, their orders are to be measured again and entered here.
+struct Thresholds {
+  unsigned int product, factor, determinant, inverse, substitute, matrix_vector, elementwise, compare;
+
+  unsigned int operator[](Work w) const {
+    switch (w) {
+    case Work::product:
+      return product;
+    case Work::factor:
+      return factor;
+    case Work::determinant:
+      return determinant;
+    case Work::inverse:
+      return inverse;
+    case Work::substitute:
+      return substitute;
+    case Work::matrix_vector:
+      return matrix_vector;
+    case Work::elementwise:
+      return elementwise;
+    case Work::compare:
+      break;
+    }
+    // The comparisons are integer steps on every fused multiply-add layer.
+    return never;
+  }
+};
+const Thresholds avx512_from = {16, 96, 96, 128, never, never, never, never};
+const Thresholds avx2_from = {16, never, never, never, never, never, never, never};
+
+#if TOVRA_HAVE_X87 && TOVRA_HAVE_FAST_FMA
+// Whether a call in the default state should take the fused multiply-add;
+// the caller still asks fma_state_is_default(), which has the final word.
+// The scalar layer of a test build never beats the x87 unit, nor does the
+// fused multiply-add under the plain kernels, whose loops have no row
+// updates.
+inline bool fma_pays(Task task) {
+#if defined(TOVRA_FMA_AVX) && !defined(TOVRA_PLAIN_KERNELS)
+#if defined(TOVRA_FMA_AVX512)
+  __builtin_cpu_init();
+  if (cpu_has_avx512()) {
+    return task.n >= avx512_from[task.work];
+  }
+#endif
+  return task.n >= avx2_from[task.work];
+#else
+  (void)task;
+  return false;
+#endif
+}
+#endif
+
+} // namespace tovra_detail
+
+#endif
