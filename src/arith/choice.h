@@ -39,8 +39,13 @@ const unsigned int never = ~0u;
 // 26, model 2, AVX-512), shared with other builds at the time; the AVX2
 // figures from a build with TOVRA_TEST_FMA_LAYER=avx2 on the same machine.
 // Each is the smallest order from which every larger one measured was
-// faster on the fused multiply-add. With AVX2 only the product pays: LU,
-// det and inv were still slower than the x87 unit at n = 256 (by 4%).
+// faster on the fused multiply-add. The AVX2 layer takes nothing: forced on
+// this processor it paid for the product alone (0.8 from n = 64), but a
+// processor with AVX2 and without AVX-512 (an AMD EPYC of family 25, model
+// 1, Zen 3) measured the AVX2 product at 1.2 to 1.5 times the x87 unit from
+// n = 64 to 256, and the choice must not make the default state slower on
+// the processors that have only that layer. LU, det and inv were slower on
+// AVX2 everywhere.
 //
 // The fused multiply-add does only the row updates (the inner loops of the
 // product, the elimination and the inverse); the substitution, the product
@@ -75,7 +80,7 @@ struct Thresholds {
   }
 };
 const Thresholds avx512_from = {16, 96, 96, 128, never, never, never, never};
-const Thresholds avx2_from = {16, never, never, never, never, never, never, never};
+const Thresholds avx2_from = {never, never, never, never, never, never, never, never};
 
 #if TOVRA_HAVE_X87 && TOVRA_HAVE_FAST_FMA
 // Whether a call in the default state should take the fused multiply-add;
