@@ -54,7 +54,7 @@ struct Product {
   static constexpr const char *name = "product";
   Matrix_d a, b, res;
   explicit Product(unsigned int n) : a(inputs::matrix(n, n, 1)), b(inputs::matrix(n, n, 2)), res(n, n) {}
-  Task task() const { return product_task(a, b); }
+  Task task() const { return product_task(a.SizeRow(), a.SizeCol(), b.SizeCol()); }
   template <class A> void run() { multiply<A>(a, b, res); }
   void run_default() { a.Molt(res, b); }
 };
@@ -65,7 +65,7 @@ struct Lu {
   Seq<unsigned int> perm;
   double parity = 1.0;
   explicit Lu(unsigned int n) : a(inputs::matrix(n, n, 1)), f(n, n), perm(n) {}
-  Task task() const { return tovra_detail::task(Work::factor, a); }
+  Task task() const { return tovra_detail::task(Work::factor, a.SizeRow(), a.SizeCol()); }
   template <class A> void run() { benchmark::DoNotOptimize(lu_of<A>(a, f, perm, parity)); }
   void run_default() { benchmark::DoNotOptimize(a.LU(f, perm, parity)); }
 };
@@ -74,7 +74,7 @@ struct Det {
   static constexpr const char *name = "det";
   Matrix_d a;
   explicit Det(unsigned int n) : a(inputs::matrix(n, n, 1)) {}
-  Task task() const { return tovra_detail::task(Work::determinant, a); }
+  Task task() const { return tovra_detail::task(Work::determinant, a.SizeRow(), a.SizeCol()); }
   template <class A> void run() {
     Matrix_d work(a.SizeRow(), a.SizeCol());
     Seq<unsigned int> perm(a.SizeRow());
@@ -90,7 +90,7 @@ struct Inv {
   static constexpr const char *name = "inv";
   Matrix_d a;
   explicit Inv(unsigned int n) : a(inputs::matrix(n, n, 1)) {}
-  Task task() const { return tovra_detail::task(Work::inverse, a); }
+  Task task() const { return tovra_detail::task(Work::inverse, a.SizeRow(), a.SizeCol()); }
   template <class A> void run() {
     const unsigned int n = a.SizeRow();
     Matrix_d work(n, n), res(n, n);
@@ -116,7 +116,7 @@ struct Lus {
     double parity;
     inputs::matrix(n, n, 1).LU(f, perm, parity);
   }
-  Task task() const { return tovra_detail::task(Work::substitute, f); }
+  Task task() const { return tovra_detail::task(Work::substitute, f.SizeRow(), f.SizeCol()); }
   template <class A> void run() {
     x = b;
     benchmark::DoNotOptimize(scanned<A>(f) && (x.Size() == 0 || no_signalling_nan(&x[0], x.Size())));
@@ -135,7 +135,7 @@ struct MatVec {
   Matrix_d a;
   Vector<double> x, y;
   explicit MatVec(unsigned int n) : a(inputs::matrix(n, n, 1)), x(inputs::vector(n, 3)), y(n) {}
-  Task task() const { return tovra_detail::task(Work::matrix_vector, a); }
+  Task task() const { return tovra_detail::task(Work::matrix_vector, a.SizeRow(), a.SizeCol()); }
   template <class A> void run() {
     multiply<A>(a, x, y);
     benchmark::ClobberMemory();
@@ -150,7 +150,7 @@ struct Sum {
   static constexpr const char *name = "Sum";
   Matrix_d a, b, res;
   explicit Sum(unsigned int n) : a(inputs::matrix(n, n, 1)), b(inputs::matrix(n, n, 2)), res(n, n) {}
-  Task task() const { return tovra_detail::task(Work::elementwise, a); }
+  Task task() const { return tovra_detail::task(Work::elementwise, a.SizeRow(), a.SizeCol()); }
   template <class A> void run() {
     add<A>(a, b, res);
     benchmark::ClobberMemory();

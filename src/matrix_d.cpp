@@ -66,7 +66,7 @@ bool Matrix_d::operator=(const Matrix_d &m) { return Dup(m); }
 
 bool Matrix_d::operator==(const Matrix_d &m) const {
   return CmpMatrixSize(m) &&
-         tovra_detail::with_arithmetic(tovra_detail::task(tovra_detail::Work::compare, *this),
+         tovra_detail::with_arithmetic(tovra_detail::task(tovra_detail::Work::compare, SizeRow(), SizeCol()),
                                        [&](auto a) { return tovra_detail::equal<decltype(a)>(*this, m); });
 }
 
@@ -78,7 +78,7 @@ bool Matrix_d::Sum(Matrix_d &res, const Matrix_d &b) const {
   if (!fits_elementwise(*this, res, b)) {
     return false;
   }
-  tovra_detail::with_arithmetic(tovra_detail::task(tovra_detail::Work::elementwise, *this),
+  tovra_detail::with_arithmetic(tovra_detail::task(tovra_detail::Work::elementwise, SizeRow(), SizeCol()),
                                 [&](auto a) { tovra_detail::add<decltype(a)>(*this, b, res); });
   return true;
 }
@@ -87,7 +87,7 @@ bool Matrix_d::Sub(Matrix_d &res, const Matrix_d &b) const {
   if (!fits_elementwise(*this, res, b)) {
     return false;
   }
-  tovra_detail::with_arithmetic(tovra_detail::task(tovra_detail::Work::elementwise, *this),
+  tovra_detail::with_arithmetic(tovra_detail::task(tovra_detail::Work::elementwise, SizeRow(), SizeCol()),
                                 [&](auto a) { tovra_detail::subtract<decltype(a)>(*this, b, res); });
   return true;
 }
@@ -108,7 +108,7 @@ bool Matrix_d::Molt(Matrix_d &res, double s) const {
   if (!CmpMatrixSize(res)) {
     return false;
   }
-  tovra_detail::with_arithmetic(tovra_detail::task(tovra_detail::Work::elementwise, *this),
+  tovra_detail::with_arithmetic(tovra_detail::task(tovra_detail::Work::elementwise, SizeRow(), SizeCol()),
                                 [&](auto a) { tovra_detail::scale<decltype(a)>(*this, s, res); });
   return true;
 }
@@ -117,7 +117,7 @@ bool Matrix_d::Molt(Matrix_d &res, const Matrix_d &b) const {
   if (SizeCol() != b.SizeRow() || SizeRow() != res.SizeRow() || b.SizeCol() != res.SizeCol()) {
     return false;
   }
-  tovra_detail::with_arithmetic(tovra_detail::product_task(*this, b),
+  tovra_detail::with_arithmetic(tovra_detail::product_task(SizeRow(), SizeCol(), b.SizeCol()),
                                 [&](auto a) { tovra_detail::multiply<decltype(a)>(*this, b, res); });
   return true;
 }
@@ -126,7 +126,7 @@ bool Matrix_d::Molt(Vector<double> &y, const Vector<double> &x) const {
   if (SizeCol() != x.Size() || y.Size() != SizeRow()) {
     return false;
   }
-  tovra_detail::with_arithmetic(tovra_detail::task(tovra_detail::Work::matrix_vector, *this),
+  tovra_detail::with_arithmetic(tovra_detail::task(tovra_detail::Work::matrix_vector, SizeRow(), SizeCol()),
                                 [&](auto a) { tovra_detail::multiply<decltype(a)>(*this, x, y); });
   return true;
 }

@@ -56,7 +56,7 @@ int Matrix_d::LU(Matrix_d &a, Seq<unsigned int> &perm, double &parity) const {
   // Made before any test, on every call, and released on every return.
   Vector<double> scale(SizeRow());
   return tovra_detail::with_arithmetic(
-      task(tovra_detail::Work::factor, *this), [&] { return no_signalling_nan(*this); },
+      task(tovra_detail::Work::factor, SizeRow(), SizeCol()), [&] { return no_signalling_nan(*this); },
       [&](auto arith) { return factor_copy<decltype(arith)>(*this, a, perm, parity, scale); });
 }
 
@@ -65,7 +65,7 @@ void Matrix_d::LUs(Seq<unsigned int> &perm, Vector<double> &b) const {
     return;
   }
   tovra_detail::with_arithmetic(
-      task(tovra_detail::Work::substitute, *this),
+      task(tovra_detail::Work::substitute, SizeRow(), SizeCol()),
       [&] { return no_signalling_nan(*this) && no_signalling_nan(b); },
       [&](auto arith) { tovra_detail::substitute<decltype(arith)>(*this, perm, b); });
 }
@@ -79,7 +79,8 @@ double Matrix_d::det() const {
   Seq<unsigned int> perm(SizeRow());
   double parity;
   return tovra_detail::with_arithmetic(
-      tovra_detail::task(tovra_detail::Work::determinant, *this), [&] { return no_signalling_nan(*this); },
+      tovra_detail::task(tovra_detail::Work::determinant, SizeRow(), SizeCol()),
+      [&] { return no_signalling_nan(*this); },
       [&](auto arith) {
         typedef decltype(arith) A;
         Vector<double> scale(SizeRow());
@@ -102,7 +103,8 @@ Matrix_d Matrix_d::inv() const {
   Seq<unsigned int> perm(SizeRow());
   double parity;
   tovra_detail::with_arithmetic(
-      tovra_detail::task(tovra_detail::Work::inverse, *this), [&] { return no_signalling_nan(*this); },
+      tovra_detail::task(tovra_detail::Work::inverse, SizeRow(), SizeCol()),
+      [&] { return no_signalling_nan(*this); },
       [&](auto arith) {
         typedef decltype(arith) A;
         Vector<double> scale(SizeRow());

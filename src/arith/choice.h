@@ -8,7 +8,6 @@
 #define TOVRA_CHOICE_H
 
 #include "arith/host_state.h"
-#include "tovra/matrix_d.h"
 
 namespace tovra_detail {
 
@@ -24,9 +23,10 @@ struct Task {
 };
 
 inline unsigned int smaller(unsigned int a, unsigned int b) { return a < b ? a : b; }
-inline Task task(Work work, const Matrix_d &m) { return {work, smaller(m.SizeRow(), m.SizeCol())}; }
-inline Task product_task(const Matrix_d &a, const Matrix_d &b) {
-  return {Work::product, smaller(smaller(a.SizeRow(), a.SizeCol()), b.SizeCol())};
+inline Task task(Work work, unsigned int rows, unsigned int cols) { return {work, smaller(rows, cols)}; }
+// The product of a rows x inner matrix by an inner x cols one.
+inline Task product_task(unsigned int rows, unsigned int inner, unsigned int cols) {
+  return {Work::product, smaller(smaller(rows, inner), cols)};
 }
 
 // An order no call reaches.
