@@ -132,6 +132,30 @@ TEST(SoftX87, FusedMultiplyAddRefusesBinadeEdges) {
     EXPECT_EQ("", fused_difference(t[0], t[1], t[2]));
   }
 }
+
+// Where the layer without a fused multiply-add splits its operands: on
+// either side of the split's overflow (a * (2^27 + 1) is infinite from
+// 0x1.ffffffcp996 on), with products that overflow in a partial product
+// only, products just under and over a power of two, and halves whose
+// partial products fill all 52 bits; each operand as the row's multiplier
+// and as the element's, with sums that cancel the product to a few units,
+// double it, or are zeros of either sign.
+TEST(SoftX87, FusedMultiplyAddAtTheSplitsEdges) {
+  const u64 wide[] = {0x7e3ffffffbffffffULL, 0x7e3ffffffc000000ULL, 0x3ff0000000000001ULL,
+                      0x3fefffffffffffffULL, 0x3ff7ffffe0000001ULL, 0x5c10000000000001ULL};
+  const u64 other[] = {0x0210000000000001ULL, 0x41a0000010000000ULL, 0x3fefffffffffffffULL,
+                       0x3ff7ffffe0000001ULL, 0x23d0000000000000ULL};
+  for (u64 x : wide) {
+    for (u64 y : other) {
+      const u64 p = soft::product(x, y);
+      const u64 sums[] = {p - 2, p - 1, p, p + 1, p + 2, p ^ sign_bit, 0, sign_bit};
+      for (u64 s : sums) {
+        EXPECT_EQ("", fused_difference(s, x, y));
+        EXPECT_EQ("", fused_difference(s, y, x));
+      }
+    }
+  }
+}
 #endif
 
 // Roundings that carry out of an all-ones significand, into the smallest
