@@ -121,13 +121,16 @@ std::string fused_difference(u64 s, u64 a, u64 b) {
 }
 
 // Differences that leave h's binade (h a power of two, the exact value just
-// below it), where the constructive method's grid would be too coarse and it
-// must hand over to the integers: too rare among the draws (found by search).
+// below it), and a product that rounds up to a power of two from below,
+// where the 64-bit grid is finer than ph's: the constructive method's grid
+// would be too coarse and it must hand over to the integers. Too rare among
+// the draws (found by search).
 TEST(SoftX87, FusedMultiplyAddRefusesBinadeEdges) {
   const u64 edges[][3] = {{0x40a2c59ff7edb71aULL, 0x3f93282000000000ULL, 0x40d28584236931b2ULL},
                           {0x42e0142638061b26ULL, 0x4124933000000000ULL, 0x412f5685b04df2c0ULL},
                           {0x42700620709a3827ULL, 0x40bd17ac32d1e04fULL, 0x410af4c3c889d247ULL},
-                          {0x3f20c261c45514f3ULL, 0x3ed84f0000000000ULL, 0x3feffc576e62cdfaULL}};
+                          {0x3f20c261c45514f3ULL, 0x3ed84f0000000000ULL, 0x3feffc576e62cdfaULL},
+                          {0x3ff0000000000001ULL, 0x3ff54e9a3fea98abULL, 0x3fe80794dc728d4bULL}};
   for (const auto &t : edges) {
     EXPECT_EQ("", fused_difference(t[0], t[1], t[2]));
   }
