@@ -96,8 +96,9 @@
 // of y's grid, where the test fails anyway; and y is zero only when the
 // exact value is (outside Sterbenz's range |h| is at least |ph| / 2, far
 // above |e - pl|; inside it e and da are zero and y = h - pl), with the
-// fused step's sign of zero (the sums of zeros above keep it). A product
-// that overflows in product_low fails the test as an overflow of ph does.
+// fused step's sign: for a zero product db - da is +0 and y is h = s - ph,
+// and otherwise an exact zero is x - x, +0. A product that overflows in
+// product_low fails the test as an overflow of ph does.
 #ifndef TOVRA_FMA_ROWS_H
 #define TOVRA_FMA_ROWS_H
 

@@ -38,8 +38,8 @@
 #elif defined(__FP_FAST_FMA) && !defined(__i386__)
 #define TOVRA_FMA_SCALAR 1
 #elif defined(__wasm__) || (defined(__arm__) && defined(__ARM_FP) && (__ARM_FP & 8) && !defined(__SOFTFP__))
-// __ARM_FP bit 3: the VFP unit has doubles; __SOFTFP__: soft-float, where
-// doubles are library calls and the integers are faster.
+// __ARM_FP bit 3: the VFP unit has doubles; __SOFTFP__: soft-float (doubles
+// in library calls), which keeps the integers.
 #define TOVRA_FMA_DEKKER 1
 #endif
 
