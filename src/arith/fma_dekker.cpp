@@ -83,9 +83,10 @@ struct Dekker {
     return reinterpret_cast<M>((ints(x) & all(k)) < all(n));
   }
 
-  // Quiet on WebAssembly, which has no floating-point flags; elsewhere an
-  // ordered comparison with a NaN may raise the sticky invalid flag, as the
-  // x87 unit's own comparisons do.
+  // Quiet on WebAssembly, which has no floating-point flags; on Arm and in
+  // x86-64 test builds a NaN lane may raise the sticky invalid flag (traps
+  // are off: host_state.h), which the other layers' quiet comparisons
+  // would not.
   TOVRA_DEKKER M lt(V a, V b) { return reinterpret_cast<M>(a < b); }
   TOVRA_DEKKER M le(V a, V b) { return reinterpret_cast<M>(a <= b); }
   TOVRA_DEKKER M ge(V a, V b) { return reinterpret_cast<M>(a >= b); }
