@@ -1,7 +1,19 @@
 # WebAssembly through Emscripten (emcmake cmake ...). There is no x87 unit
-# and no fused multiply-add path: every call runs on the integer arithmetic,
-# which gives the same bits, NaN payloads included, whatever the engine does
-# with the NaNs of its own floating-point instructions.
+# and no fused multiply-add: the row updates run on the layer that builds
+# the exact parts without one (src/arith/fma_dekker.cpp), everything else on
+# the integer arithmetic, which gives the same bits, NaN payloads included,
+# whatever the engine does with the NaNs of its own instructions.
+
+# That layer works on pairs of doubles: WebAssembly's 128-bit SIMD, which
+# every current engine has (Node 16.4, Chrome 91, Firefox 89, Safari 16.4).
+# A program for an engine without it builds with -DTOVRA_WASM_SIMD=OFF: the
+# same bits, each pair in two scalar instructions. The flag reaches the
+# programs built with the library too: the module they make has SIMD either
+# way.
+option(TOVRA_WASM_SIMD "WebAssembly: use the 128-bit SIMD instructions" ON)
+if(TOVRA_WASM_SIMD)
+  target_compile_options(tovra PUBLIC -msimd128)
+endif()
 
 # std::bad_alloc passes through the library's frames: compiled without
 # -fexceptions (Emscripten's default) their destructors would not run and a

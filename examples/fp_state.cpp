@@ -150,8 +150,11 @@ std::string describe(const State &s) {
 }
 
 // Where the compiler has a hardware fused multiply-add (POWER, RISC-V, IBM
-// Z), the library's scalar layer serves the default state.
-#if defined(__FP_FAST_FMA)
+// Z), the library's scalar layer serves the default state; where it has
+// hardware doubles without one (WebAssembly, 32-bit Arm's VFP), the layer
+// built on Dekker's product.
+#if defined(__FP_FAST_FMA) || defined(__wasm__) ||                                                           \
+    (defined(__arm__) && defined(__ARM_FP) && (__ARM_FP & 8) && !defined(__SOFTFP__))
 const Path default_path = Path::fma;
 #else
 const Path default_path = Path::integer;

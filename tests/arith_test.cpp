@@ -121,15 +121,42 @@ std::string fused_difference(u64 s, u64 a, u64 b) {
 }
 
 // Differences that leave h's binade (h a power of two, the exact value just
-// below it), where the constructive method's grid would be too coarse and it
-// must hand over to the integers: too rare among the draws (found by search).
+// below it), and a product that rounds up to a power of two from below,
+// where the 64-bit grid is finer than ph's: the constructive method's grid
+// would be too coarse and it must hand over to the integers. Too rare among
+// the draws (found by search).
 TEST(SoftX87, FusedMultiplyAddRefusesBinadeEdges) {
   const u64 edges[][3] = {{0x40a2c59ff7edb71aULL, 0x3f93282000000000ULL, 0x40d28584236931b2ULL},
                           {0x42e0142638061b26ULL, 0x4124933000000000ULL, 0x412f5685b04df2c0ULL},
                           {0x42700620709a3827ULL, 0x40bd17ac32d1e04fULL, 0x410af4c3c889d247ULL},
-                          {0x3f20c261c45514f3ULL, 0x3ed84f0000000000ULL, 0x3feffc576e62cdfaULL}};
+                          {0x3f20c261c45514f3ULL, 0x3ed84f0000000000ULL, 0x3feffc576e62cdfaULL},
+                          {0x3ff0000000000001ULL, 0x3ff54e9a3fea98abULL, 0x3fe80794dc728d4bULL}};
   for (const auto &t : edges) {
     EXPECT_EQ("", fused_difference(t[0], t[1], t[2]));
+  }
+}
+
+// Where the layer without a fused multiply-add splits its operands: on
+// either side of the split's overflow (a * (2^27 + 1) is infinite from
+// 0x1.ffffffcp996 on), with products that overflow in a partial product
+// only, products just under and over a power of two, and halves whose
+// partial products fill all 52 bits; each operand as the row's multiplier
+// and as the element's, with sums that cancel the product to a few units,
+// double it, or are zeros of either sign.
+TEST(SoftX87, FusedMultiplyAddAtTheSplitsEdges) {
+  const u64 wide[] = {0x7e3ffffffbffffffULL, 0x7e3ffffffc000000ULL, 0x3ff0000000000001ULL,
+                      0x3fefffffffffffffULL, 0x3ff7ffffe0000001ULL, 0x5c10000000000001ULL};
+  const u64 other[] = {0x0210000000000001ULL, 0x41a0000010000000ULL, 0x3fefffffffffffffULL,
+                       0x3ff7ffffe0000001ULL, 0x23d0000000000000ULL};
+  for (u64 x : wide) {
+    for (u64 y : other) {
+      const u64 p = soft::product(x, y);
+      const u64 sums[] = {p - 2, p - 1, p, p + 1, p + 2, p ^ sign_bit, 0, sign_bit};
+      for (u64 s : sums) {
+        EXPECT_EQ("", fused_difference(s, x, y));
+        EXPECT_EQ("", fused_difference(s, y, x));
+      }
+    }
   }
 }
 #endif

@@ -18,8 +18,10 @@
 //
 // The method is written once, over a layer of lane operations per target:
 // fma_avx2.cpp and fma_avx512.cpp (x86-64, 4 and 8 lanes), fma_neon.cpp
-// (aarch64, 2 lanes) and fma_scalar.cpp (1 lane, any target with a hardware
-// fused multiply-add); host_state.h says which one a build has.
+// (aarch64, 2 lanes), fma_scalar.cpp (1 lane, any target with a hardware
+// fused multiply-add) and fma_dekker.cpp (2 lanes, for targets without one:
+// the exact parts by Dekker's product); host_state.h says which one a build
+// has.
 #ifndef TOVRA_FAST_FMA_H
 #define TOVRA_FAST_FMA_H
 
@@ -34,6 +36,7 @@ struct Avx2;
 struct Avx512;
 struct Neon;
 struct Scalar;
+struct Dekker;
 
 // For every c in [c0, c1) and t < R, in any order (the elements are
 // independent): d[t][c] = d[t][c] - m[t] * u[c] when Subtract, else
@@ -68,6 +71,8 @@ struct Fma : Soft {
     fast::layer_rows<fast::Avx2, R, subtract>(d, k, u, c0, c1);
 #elif defined(TOVRA_FMA_NEON)
     fast::layer_rows<fast::Neon, R, subtract>(d, k, u, c0, c1);
+#elif defined(TOVRA_FMA_DEKKER)
+    fast::layer_rows<fast::Dekker, R, subtract>(d, k, u, c0, c1);
 #else
     fast::layer_rows<fast::Scalar, R, subtract>(d, k, u, c0, c1);
 #endif

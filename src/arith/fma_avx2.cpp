@@ -22,6 +22,7 @@ struct Avx2 {
   typedef __m256d M;
   static const int lanes = 4;
   static const int chains = 1;
+  static const bool fused = true;
 
   TOVRA_AVX2 __m256i ints(V x) { return _mm256_castpd_si256(x); }
   TOVRA_AVX2 V doubles(__m256i x) { return _mm256_castsi256_pd(x); }

@@ -23,6 +23,7 @@ struct Avx512 {
   typedef __mmask8 M;
   static const int lanes = 8;
   static const int chains = 1;
+  static const bool fused = true;
 
   TOVRA_AVX512 __m512i ints(V x) { return _mm512_castpd_si512(x); }
   TOVRA_AVX512 V doubles(__m512i x) { return _mm512_castsi512_pd(x); }

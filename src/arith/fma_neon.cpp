@@ -19,6 +19,7 @@ struct Neon {
   typedef uint64x2_t M;
   static const int lanes = 2;
   static const int chains = 2;
+  static const bool fused = true;
 
   static V doubles(M x) { return vreinterpretq_f64_u64(x); }
   static M ints(V x) { return vreinterpretq_u64_f64(x); }

@@ -17,6 +17,11 @@
 //   splat, load, store, load_part, store_part (the first n lanes; the
 //                         others load as zero and are not stored);
 //   add, sub, mul, max, fma (a b + c), fms (a b - c), fnma (c - a b);
+//   fused                 true; a layer without a fused multiply-add has
+//                         it false and, instead of fma, fms and fnma,
+//                         product_low(a, b, ph): a b - ph exactly, for
+//                         ph = a b rounded and operands in the range below
+//                         (overflow may give infinities or NaNs);
 //   and_bits, add_bits    on the bits of each lane (x & k, x + k);
 //   low_bits_below(x, k, n)   (bits of x & k) < n, unsigned;
 //   lt, le, ge, gt, eq    ordered, quiet; ne: unordered or not equal;
@@ -79,6 +84,21 @@
 // overflow anywhere shows as an infinity or a NaN in rho and fails the
 // test. The constructive method also needs them below 2^450, so that its
 // remainder pl is exact and every grid it uses is made of normal numbers.
+//
+// Without a fused multiply-add (fused = false) pl comes from product_low,
+// the same exact value, and so does every fused result but y: a b + bp is
+// pl + (ph + bp), whose inner sum is the two-sum's exact -(-ph - bp) and
+// whose outer one rounds once, as the fused step does; y is the exact
+// value rounded twice (h - ((pl + (ph + bp)) - da)). The quick test holds
+// for any double y close to the exact value: |rho| below the bound puts
+// the x87 unit's value within half a unit of y, so that it rounds to y.
+// Rounding twice moves y only where the exact value lies near a midpoint
+// of y's grid, where the test fails anyway; and y is zero only when the
+// exact value is (outside Sterbenz's range |h| is at least |ph| / 2, far
+// above |e - pl|; inside it e and da are zero and y = h - pl), with the
+// fused step's sign: for a zero product db - da is +0 and y is h = s - ph,
+// and otherwise an exact zero is x - x, +0. A product that overflows in
+// product_low fails the test as an overflow of ph does.
 #ifndef TOVRA_FMA_ROWS_H
 #define TOVRA_FMA_ROWS_H
 
@@ -185,6 +205,15 @@ template <class L> struct Tiers {
 
   static TOVRA_FMA_INLINE V magnitude(V x) { return L::and_bits(x, magnitude_mask); }
 
+  // a * b - ph, exact (ph = a * b rounded; operands in range).
+  static TOVRA_FMA_INLINE V product_low(V a, V b, V ph) {
+    if constexpr (L::fused) {
+      return L::fms(a, b, ph);
+    } else {
+      return L::product_low(a, b, ph);
+    }
+  }
+
   // The lanes whose operand b may enter the constructive method.
   static TOVRA_FMA_INLINE M operand_ok(V b) {
     const V mag = magnitude(b);
@@ -202,20 +231,33 @@ template <class L> struct Tiers {
   // Tier 1: y, exact in the lanes where ok comes out set.
   static TOVRA_FMA_INLINE V quick(V s, V a, V b, M &ok) {
     const V ph = L::mul(a, b);
-    const V y = L::fnma(a, b, s);
     // Two-sum of s and -ph, whose last part -ph - bp merges with the
     // product's remainder into a * b + bp, formed by one fused step.
     const V h = L::sub(s, ph);
     const V bp = L::sub(h, s);
     const V da = L::sub(s, L::sub(h, bp));
-    const V db = L::fma(a, b, bp);
+    V y, db;
+    if constexpr (L::fused) {
+      y = L::fnma(a, b, s);
+      db = L::fma(a, b, bp);
+    } else {
+      db = L::add(product_low(a, b, ph), L::add(ph, bp));
+      y = L::sub(h, L::sub(db, da));
+    }
     const V rho = L::add(L::sub(h, y), L::sub(da, db));
     // The binade of the double below |y|: y's own unless y is a power of
     // two (then the one below, with the smaller unit); infinite for a zero
     // y, which is exact here.
     const V ey = L::and_bits(L::add_bits(y, ~u64(0)), exponent_bits);
     const V ep = L::and_bits(ph, exponent_bits);
-    const V limit = L::fnma(ep, L::splat(quick_product_margin), L::mul(ey, L::splat(quick_half_unit)));
+    // ep times the margin is exact: one rounding either way.
+    const V half = L::mul(ey, L::splat(quick_half_unit));
+    V limit;
+    if constexpr (L::fused) {
+      limit = L::fnma(ep, L::splat(quick_product_margin), half);
+    } else {
+      limit = L::sub(half, L::mul(ep, L::splat(quick_product_margin)));
+    }
     ok = L::lt(magnitude(rho), limit);
     return y;
   }
@@ -227,7 +269,7 @@ template <class L> struct Tiers {
     const V zero = L::splat(0.0);
 
     const V ph = L::mul(a, b);
-    const V pl = L::fms(a, b, ph);
+    const V pl = product_low(a, b, ph);
     const V ep = L::and_bits(ph, exponent_bits);
     const V cq = L::mul(ep, grid_shift);
     const V q = L::sub(L::add(pl, cq), cq);

@@ -25,6 +25,7 @@ struct Scalar {
   typedef bool M;
   static const int lanes = 1;
   static const int chains = 2;
+  static const bool fused = true;
 
   TOVRA_SCALAR V splat(double x) { return x; }
   TOVRA_SCALAR V load(const double *p) { return *p; }

@@ -9,10 +9,14 @@
 // time (fast_fma.h): x86-64 has the vector unit's (AVX2, and AVX-512 where
 // the processor has it), aarch64 NEON, and any other target whose compiler
 // says it has a hardware fused multiply-add for double (__FP_FAST_FMA:
-// POWER, RISC-V, IBM Z, 32-bit Arm with VFPv4) the scalar one. A test build
-// may leave AVX-512 out (TOVRA_AVX2_FMA_LAYER) or put the scalar layer in
-// place of the vector ones (TOVRA_SCALAR_FMA_LAYER) on x86-64, so that the
-// x86-64 suite checks them as well.
+// POWER, RISC-V, IBM Z, 32-bit Arm with VFPv4) the scalar one. WebAssembly
+// and 32-bit Arm with hardware doubles but no fused multiply-add (Debian's
+// armhf baseline) have the layer that builds its exact parts without one
+// (fma_dekker.cpp). A test build may leave AVX-512 out
+// (TOVRA_AVX2_FMA_LAYER) or put the scalar layer (TOVRA_SCALAR_FMA_LAYER)
+// or the one without a fused multiply-add (TOVRA_DEKKER_FMA_LAYER) in place
+// of the vector ones on x86-64, so that the x86-64 suite checks them as
+// well.
 #ifndef TOVRA_HOST_STATE_H
 #define TOVRA_HOST_STATE_H
 
@@ -22,6 +26,8 @@
 
 #if defined(__x86_64__) && defined(TOVRA_SCALAR_FMA_LAYER)
 #define TOVRA_FMA_SCALAR 1
+#elif defined(__x86_64__) && defined(TOVRA_DEKKER_FMA_LAYER)
+#define TOVRA_FMA_DEKKER 1
 #elif defined(__x86_64__)
 #define TOVRA_FMA_AVX 1
 #if !defined(TOVRA_AVX2_FMA_LAYER)
@@ -31,9 +37,14 @@
 #define TOVRA_FMA_NEON 1
 #elif defined(__FP_FAST_FMA) && !defined(__i386__)
 #define TOVRA_FMA_SCALAR 1
+#elif defined(__wasm__) || (defined(__arm__) && defined(__ARM_FP) && (__ARM_FP & 8) && !defined(__SOFTFP__))
+// __ARM_FP bit 3: the VFP unit has doubles; __SOFTFP__: soft-float (doubles
+// in library calls), which keeps the integers.
+#define TOVRA_FMA_DEKKER 1
 #endif
 
-#if defined(TOVRA_FMA_AVX) || defined(TOVRA_FMA_NEON) || defined(TOVRA_FMA_SCALAR)
+#if defined(TOVRA_FMA_AVX) || defined(TOVRA_FMA_NEON) || defined(TOVRA_FMA_SCALAR) ||                        \
+    defined(TOVRA_FMA_DEKKER)
 #define TOVRA_HAVE_FAST_FMA 1
 #else
 #define TOVRA_HAVE_FAST_FMA 0
@@ -96,6 +107,8 @@ inline bool cpu_has_avx512() { return __builtin_cpu_supports("avx512f"); }
 inline bool fma_state_is_default() {
 #if defined(TOVRA_FMA_AVX)
   return cpu_has_avx2_fma() && mxcsr_is_default();
+#elif defined(__x86_64__) && defined(TOVRA_FMA_DEKKER)
+  return mxcsr_is_default();
 #elif defined(__x86_64__)
   return cpu_has_fma() && mxcsr_is_default();
 #elif defined(__aarch64__)
@@ -108,12 +121,12 @@ inline bool fma_state_is_default() {
   return (fpcr & must_be_clear) == 0;
 #else
   // Elsewhere the C environment tells rounding and traps (fegetexcept: the
-  // enabled ones; RISC-V has none, and its C library no such call), and
-  // the processor's own register what it cannot tell.
+  // enabled ones; RISC-V and WebAssembly have none, and their C libraries
+  // no such call), and the processor's own register what it cannot tell.
   if (std::fegetround() != FE_TONEAREST) {
     return false;
   }
-#if !defined(__riscv)
+#if !defined(__riscv) && !defined(__wasm__)
   if (fegetexcept() != 0) {
     return false;
   }
@@ -133,7 +146,7 @@ inline bool fma_state_is_default() {
   __builtin_memcpy(&fpscr, &env, sizeof fpscr);
   return (fpscr & 0x4) == 0;
 #else
-  // RISC-V and IBM Z have no mode that flushes subnormals.
+  // RISC-V, IBM Z and WebAssembly have no mode that flushes subnormals.
   return true;
 #endif
 #endif
