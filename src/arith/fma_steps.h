@@ -82,8 +82,6 @@ const double quick_half_unit = 0x1p-53 - 0x1p-63 - 0x1p-82;
 // The accumulation rules round the product to 64 bits first: 2^(E-64) more,
 // E the product's exponent, with room for the errors.
 const double quick_product_margin = 0x1p-64 + 0x1p-84;
-// A quotient's remainder and its bound are exact only above the subnormals.
-const double remainder_floor = 0x1p-960;
 
 // 2^k of the common argument for y: the exponent field of the double below
 // |y| (subtracting 1 from a zero's bits sets every exponent bit: infinity).
@@ -150,18 +148,19 @@ inline u64 product(u64 a, u64 b) {
 }
 
 // a / b: the remainder r = a - y b from one fused step is exact when it is
-// not below the normal range (it is a multiple of the finer of a's unit and
-// y's unit times b's, and shorter than b), and x - y = r / b. So the test is
-// |r| < 2^k |b| quick_half_unit, whose bound is exact but for its last
-// rounding when it is normal: 2^-960 or more, which also keeps a (about y b)
-// far enough from the subnormals for r to be exact. A zero y (a zero a, or
-// an underflow) has an infinite bound.
+// not below the normal range, and x - y = r / b. So the test is
+// |r| < 2^k |b| quick_half_unit, whose bound is exact (2^k a power of two,
+// 2^k |b| at most |a|) but for its last rounding. Below the normal range r
+// and the bound are rounded to the subnormal grid, at most half its unit
+// off; both on that grid, |r| below the bound is still |r| below the exact
+// bound. A positive bound needs 2^k |b| of 2^-1022 or more: its rounding
+// is then relative and far below the margin. A zero y (a zero a, or an
+// underflow) has an infinite bound.
 inline u64 quotient(u64 ua, u64 ub) {
   const double a = double_of(ua), b = double_of(ub);
   const double y = a / b;
   const double r = fused(-y, b, a);
-  const double bound = binade_below(y) * __builtin_fabs(b) * quick_half_unit;
-  if (__builtin_expect(__builtin_fabs(r) < bound && bound >= remainder_floor, 1)) {
+  if (__builtin_expect(__builtin_fabs(r) < binade_below(y) * __builtin_fabs(b) * quick_half_unit, 1)) {
     return bits_of(y);
   }
   return soft_quotient(ua, ub);
@@ -211,11 +210,12 @@ inline u64 add_product(u64 s, u64 a, u64 b) {
 // qualifies. With ph = |s| scale rounded once: ph > best puts the exact
 // product above best, and m, rounded on a grid that holds best, at or above
 // it; ph < best puts the product at least half a gap between doubles below
-// best, far more than half a 64-bit unit, so m stays below. Equal, the
-// product's low part pl decides: at or above zero, m >= best; below, m may
-// still round up onto best, which the integers settle. A NaN on either side
-// fails, as on the x87 unit. The rounded m is ph where the product's test
-// passes.
+// best, far more than half a 64-bit unit, so m stays below. Equal, the sign
+// of the product's low part pl decides: positive, or +0 (an exact zero, or
+// a positive part too small for the subnormals), m >= best; negative, m may
+// still round up onto best, and -0 hides a negative part below the
+// subnormals: the integers settle both. A NaN on either side fails, as on
+// the x87 unit. The rounded m is ph where the product's test passes.
 inline bool scaled_ge(u64 s, u64 scale, u64 &best) {
   const double a = double_of(s & magnitude_mask), c = double_of(scale), b = double_of(best);
   const double ph = a * c;
@@ -223,7 +223,7 @@ inline bool scaled_ge(u64 s, u64 scale, u64 &best) {
     return false;
   }
   const double pl = fused(a, c, -ph);
-  if (__builtin_isgreater(ph, b) || (ph == b && pl >= 0)) {
+  if (__builtin_isgreater(ph, b) || (ph == b && pl >= 0 && !__builtin_signbit(pl))) {
     if (__builtin_fabs(pl) < binade_below(ph) * quick_half_unit) {
       best = bits_of(ph);
       return true;
