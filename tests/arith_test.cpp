@@ -154,8 +154,8 @@ std::string fast_differs(u64 s, u64 a, u64 b, u64 best) {
 // below it); sums, differences, products and quotients whose exact value
 // rounds to 64 bits onto a midpoint of doubles; accumulations likewise, one
 // with a tiny operand; pivot tests whose product, rounded once, equals best
-// while the exact one lies just below it, and whose 64-bit product rounds
-// onto a midpoint.
+// while the exact one lies just below it (once below the subnormals), and
+// whose 64-bit product rounds onto a midpoint.
 TEST(SoftX87, FusedMultiplyAddHandsOverWhereItMust) {
   const u64 cases[][4] = {{0x40a2c59ff7edb71aULL, 0x3f93282000000000ULL, 0x40d28584236931b2ULL, 0},
                           {0x42e0142638061b26ULL, 0x4124933000000000ULL, 0x412f5685b04df2c0ULL, 0},
@@ -169,6 +169,7 @@ TEST(SoftX87, FusedMultiplyAddHandsOverWhereItMust) {
                           {0xc18e3091e3e72108ULL, 0xc0bc0ef2d0632b4eULL, 0xc0c136b237f22000ULL, 0},
                           {0x0005ad5b3b352b38ULL, 0x800006bb456b7079ULL, 0xc06afce480000000ULL, 0},
                           {0, 0x3ec258b937601bb5ULL, 0x4007ad2200000000ULL, 0x3edb26108eca7cacULL},
+                          {0, 0x0270008000002000ULL, 0x85e12f7567f58000ULL, 0x8000000000000000ULL},
                           {0, 0x4089087a6c66597aULL, 0x3f3178ed82000000ULL, 0}};
   for (const auto &t : cases) {
     EXPECT_EQ("", fast_differs(t[0], t[1], t[2], t[3]));
