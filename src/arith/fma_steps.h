@@ -23,7 +23,8 @@
 // proves y is the x87 result. A subnormal y (or the smallest normal) has no
 // such k: 2^k comes out as 0 and nothing passes. A zero y has 2^k infinite
 // and always passes, rightly: y = 0 means |x| <= 2^-1075, which rounds to a
-// zero of x's sign on either path. An infinite or NaN step leaves x - y as
+// zero of x's sign on either path (an exact zero takes the sign IEEE gives
+// it, on both). An infinite or NaN step leaves x - y as
 // an infinity or a NaN, which fails the comparison. The steps differ only
 // in how they get x - y exactly.
 //
