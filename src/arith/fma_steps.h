@@ -105,12 +105,18 @@ TOVRA_COLD bool soft_scaled_ge(u64 s, u64 scale, u64 &best) { return soft::scale
 
 // a + b: the two-sum gives e = x - y exactly whenever it stays finite (an
 // overflow anywhere in it leaves e infinite or NaN). e = 0 is an exact sum,
-// y itself, also where the bound is 0 (subnormal sums are exact).
+// y itself, also where the bound is 0 (subnormal sums are exact, and every
+// sum is on the grid of the smallest subnormal): the bound is raised to
+// that grid's unit, which only e = 0 lies below. Exact sums are common and
+// come mixed with inexact ones, so no branch tells them apart.
+const double smallest_subnormal = 0x1p-1074;
+
 inline bool sum_is_rounded(double a, double b, double &y) {
   y = a + b;
   const double bb = y - a;
   const double e = (a - (y - bb)) + (b - bb);
-  return e == 0 || __builtin_fabs(e) < binade_below(y) * quick_half_unit;
+  const double bound = binade_below(y) * quick_half_unit;
+  return __builtin_fabs(e) < (bound > smallest_subnormal ? bound : smallest_subnormal);
 }
 
 inline u64 sum(u64 a, u64 b) {
@@ -188,7 +194,7 @@ inline bool accumulation_is_rounded(double s, double a, double b, double &y) {
 
 inline u64 sub_product(u64 s, u64 a, u64 b) {
   double y;
-  if (__builtin_expect(operand_not_tiny(a) && operand_not_tiny(b) &&
+  if (__builtin_expect((operand_not_tiny(a) & operand_not_tiny(b)) &&
                            accumulation_is_rounded(double_of(s), double_of(a), double_of(b), y),
                        1)) {
     return bits_of(y);
@@ -198,7 +204,7 @@ inline u64 sub_product(u64 s, u64 a, u64 b) {
 
 inline u64 add_product(u64 s, u64 a, u64 b) {
   double y;
-  if (__builtin_expect(operand_not_tiny(a) && operand_not_tiny(b) &&
+  if (__builtin_expect((operand_not_tiny(a) & operand_not_tiny(b)) &&
                            accumulation_is_rounded(double_of(s), -double_of(a), double_of(b), y),
                        1)) {
     return bits_of(y);
