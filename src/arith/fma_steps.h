@@ -92,6 +92,10 @@ inline double binade_below(double y) { return double_of((bits_of(y) - 1) & expon
 // fma_rows.h). Shifted left, the sign drops out; 0 - 1 wraps to the top.
 const u64 operand_low = u64(1023 - 450) << 52;
 inline bool operand_not_tiny(u64 x) { return (x << 1) - 1 >= (operand_low << 1) - 1; }
+// Both at once, without a branch for each (they are almost never tiny).
+inline bool operands_not_tiny(u64 a, u64 b) {
+  return (static_cast<int>(operand_not_tiny(a)) & static_cast<int>(operand_not_tiny(b))) != 0;
+}
 
 #define TOVRA_COLD __attribute__((noinline, cold)) inline
 TOVRA_COLD u64 soft_sum(u64 a, u64 b) { return soft::sum(a, b); }
@@ -194,7 +198,7 @@ inline bool accumulation_is_rounded(double s, double a, double b, double &y) {
 
 inline u64 sub_product(u64 s, u64 a, u64 b) {
   double y;
-  if (__builtin_expect((operand_not_tiny(a) & operand_not_tiny(b)) &&
+  if (__builtin_expect(operands_not_tiny(a, b) &&
                            accumulation_is_rounded(double_of(s), double_of(a), double_of(b), y),
                        1)) {
     return bits_of(y);
@@ -204,7 +208,7 @@ inline u64 sub_product(u64 s, u64 a, u64 b) {
 
 inline u64 add_product(u64 s, u64 a, u64 b) {
   double y;
-  if (__builtin_expect((operand_not_tiny(a) & operand_not_tiny(b)) &&
+  if (__builtin_expect(operands_not_tiny(a, b) &&
                            accumulation_is_rounded(double_of(s), -double_of(a), double_of(b), y),
                        1)) {
     return bits_of(y);
