@@ -99,40 +99,80 @@ bool x87_scaled_ge(u64 s, u64 scale, u64 best, u64 *rounded) {
 #endif
 
 #if TOVRA_HAVE_FAST_FMA
-// The fused multiply-add row update on a stretch of one element against
-// the two accumulation steps (every tier of it is exact): "" when it gives
-// their bits, else the operands.
-std::string fused_difference(u64 s, u64 a, u64 b) {
-  for (int k = 0; k < 2 && tovra_detail::fma_state_is_default(); ++k) {
+namespace fast = tovra_detail::fast;
+
+// The fused multiply-add path against the integer steps on one set of
+// operands: its row update on a stretch of one element (every tier of it is
+// exact), each of its single steps, and the pivot test with best as the
+// best so far. "" when all give the integer steps' bits, else the first
+// that does not, with the operands.
+std::string fast_differs(u64 s, u64 a, u64 b, u64 best) {
+  if (!tovra_detail::fma_state_is_default()) {
+    return "";
+  }
+  u64 row[2];
+  for (int k = 0; k < 2; ++k) {
     double sum, u;
     std::memcpy(&sum, &s, sizeof sum), std::memcpy(&u, &b, sizeof u);
-    double *const row[] = {&sum};
-    k == 0 ? tovra_detail::Fma::row_terms<1, tovra_detail::add_terms>(row, &a, &u, 0, 1)
-           : tovra_detail::Fma::row_terms<1, tovra_detail::subtract_terms>(row, &a, &u, 0, 1);
-    const u64 want = k == 0 ? soft::add_product(s, a, b) : soft::sub_product(s, a, b);
-    if (std::memcmp(&sum, &want, sizeof sum) != 0) {
-      char text[96];
-      std::snprintf(text, sizeof text, "%s s=%016" PRIx64 " a=%016" PRIx64 " b=%016" PRIx64,
-                    k == 0 ? "add" : "sub", s, a, b);
+    double *const d[] = {&sum};
+    k == 0 ? tovra_detail::Fma::row_terms<1, tovra_detail::add_terms>(d, &a, &u, 0, 1)
+           : tovra_detail::Fma::row_terms<1, tovra_detail::subtract_terms>(d, &a, &u, 0, 1);
+    std::memcpy(&row[k], &sum, sizeof sum);
+  }
+  u64 fast_best = best, soft_best = best;
+  const bool fast_ge = fast::scaled_ge(a, b, fast_best), soft_ge = soft::scaled_ge(a, b, best, &soft_best);
+  const u64 got[] = {row[0],
+                     row[1],
+                     fast::sum(a, b),
+                     fast::difference(a, b),
+                     fast::product(a, b),
+                     fast::quotient(a, b),
+                     fast::add_product(s, a, b),
+                     fast::sub_product(s, a, b),
+                     fast_ge ? fast_best : 0x5eed};
+  const u64 want[] = {soft::add_product(s, a, b), soft::sub_product(s, a, b), soft::sum(a, b),
+                      soft::difference(a, b),     soft::product(a, b),        soft::quotient(a, b),
+                      soft::add_product(s, a, b), soft::sub_product(s, a, b), soft_ge ? soft_best : 0x5eed};
+  static const char *const names[] = {"row add",  "row sub",     "sum",         "difference", "product",
+                                      "quotient", "add_product", "sub_product", "scaled_ge"};
+  for (int k = 0; k < 9; ++k) {
+    if (got[k] != want[k]) {
+      char text[128];
+      std::snprintf(text, sizeof text,
+                    "%s s=%016" PRIx64 " a=%016" PRIx64 " b=%016" PRIx64 " best=%016" PRIx64, names[k], s, a,
+                    b, best);
       return text;
     }
   }
   return "";
 }
 
-// Differences that leave h's binade (h a power of two, the exact value just
-// below it), and a product that rounds up to a power of two from below,
-// where the 64-bit grid is finer than ph's: the constructive method's grid
-// would be too coarse and it must hand over to the integers. Too rare among
-// the draws (found by search).
-TEST(SoftX87, FusedMultiplyAddRefusesBinadeEdges) {
-  const u64 edges[][3] = {{0x40a2c59ff7edb71aULL, 0x3f93282000000000ULL, 0x40d28584236931b2ULL},
-                          {0x42e0142638061b26ULL, 0x4124933000000000ULL, 0x412f5685b04df2c0ULL},
-                          {0x42700620709a3827ULL, 0x40bd17ac32d1e04fULL, 0x410af4c3c889d247ULL},
-                          {0x3f20c261c45514f3ULL, 0x3ed84f0000000000ULL, 0x3feffc576e62cdfaULL},
-                          {0x3ff0000000000001ULL, 0x3ff54e9a3fea98abULL, 0x3fe80794dc728d4bULL}};
-  for (const auto &t : edges) {
-    EXPECT_EQ("", fused_difference(t[0], t[1], t[2]));
+// Operands {s, a, b, best} on which a step's fast answer is not the x87
+// one, so that the step must hand over to the integers (found by search,
+// too rare among the draws): differences that leave h's binade in the row
+// update's constructive method (h a power of two, the exact value just
+// below it, or a product that rounds up to a power of two from below); sums, differences, products and
+// quotients whose exact value rounds to 64 bits onto a midpoint of doubles; accumulations likewise, one with
+// a tiny operand; pivot tests whose product, rounded once, equals best while the exact one lies just below it
+// (once below the subnormals), and whose 64-bit product rounds onto a midpoint.
+TEST(SoftX87, FusedMultiplyAddHandsOverWhereItMust) {
+  const u64 cases[][4] = {{0x40a2c59ff7edb71aULL, 0x3f93282000000000ULL, 0x40d28584236931b2ULL, 0},
+                          {0x42e0142638061b26ULL, 0x4124933000000000ULL, 0x412f5685b04df2c0ULL, 0},
+                          {0x42700620709a3827ULL, 0x40bd17ac32d1e04fULL, 0x410af4c3c889d247ULL, 0},
+                          {0x3f20c261c45514f3ULL, 0x3ed84f0000000000ULL, 0x3feffc576e62cdfaULL, 0},
+                          {0x3ff0000000000001ULL, 0x3ff54e9a3fea98abULL, 0x3fe80794dc728d4bULL, 0},
+                          {0, 0xc5b4dd3484f06200ULL, 0xc260008000000001ULL, 0},
+                          {0, 0xba9ab5b876884500ULL, 0xb740000000000002ULL, 0},
+                          {0, 0x4276b174bd2fb000ULL, 0x3ece1cd00f92a026ULL, 0},
+                          {0, 0xc187c743be57c72eULL, 0xc28cc50db8000000ULL, 0},
+                          {0xc18e3091e3e72108ULL, 0x40bc0ef2d0632b4eULL, 0xc0c136b237f22000ULL, 0},
+                          {0xc18e3091e3e72108ULL, 0xc0bc0ef2d0632b4eULL, 0xc0c136b237f22000ULL, 0},
+                          {0x0005ad5b3b352b38ULL, 0x800006bb456b7079ULL, 0xc06afce480000000ULL, 0},
+                          {0, 0x3ec258b937601bb5ULL, 0x4007ad2200000000ULL, 0x3edb26108eca7cacULL},
+                          {0, 0x0270008000002000ULL, 0x85e12f7567f58000ULL, 0x8000000000000000ULL},
+                          {0, 0x4089087a6c66597aULL, 0x3f3178ed82000000ULL, 0}};
+  for (const auto &t : cases) {
+    EXPECT_EQ("", fast_differs(t[0], t[1], t[2], t[3]));
   }
 }
 
@@ -153,8 +193,8 @@ TEST(SoftX87, FusedMultiplyAddAtTheSplitsEdges) {
       const u64 p = soft::product(x, y);
       const u64 sums[] = {p - 2, p - 1, p, p + 1, p + 2, p ^ sign_bit, 0, sign_bit};
       for (u64 s : sums) {
-        EXPECT_EQ("", fused_difference(s, x, y));
-        EXPECT_EQ("", fused_difference(s, y, x));
+        EXPECT_EQ("", fast_differs(s, x, y, 0));
+        EXPECT_EQ("", fast_differs(s, y, x, 0));
       }
     }
   }
@@ -191,7 +231,7 @@ TEST(SoftX87, EveryStepAsTheUnitGivesIt) {
     }
     prev = got[i % n]; // results come back as operands of later steps
 #if TOVRA_HAVE_FAST_FMA
-    ASSERT_EQ("", fused_difference(s, a, b)) << "step " << i;
+    ASSERT_EQ("", fast_differs(s, a, b, best)) << "step " << i;
 #endif
 #if defined(__i386__) || defined(__x86_64__)
     static const char *const names[] = {"sum",         "difference", "product", "quotient", "add_product",

@@ -19,9 +19,10 @@
 //                            IEEE comparisons and the pivot test.
 // X87 (x87.h) computes on the hardware; Soft (soft.h) computes the same
 // bits with integers only, on every CPU and whatever the host did to the
-// floating-point environment; Fma (fast_fma.h) is Soft whose row updates,
-// the inner loops of the product, the elimination and the inverse, run on
-// a fused multiply-add, to the same bits.
+// floating-point environment; Fma (fast_fma.h) computes every step and row
+// update with double arithmetic and a fused multiply-add, proves each
+// result is the x87 one, and hands what it cannot vouch for to Soft's
+// integer steps (a build with the Dekker layer keeps Soft's single steps).
 #ifndef TOVRA_ARITH_H
 #define TOVRA_ARITH_H
 

@@ -1,30 +1,37 @@
 // SPDX-License-Identifier: MIT
-// The fused multiply-add arithmetic, a policy of the kernels (arith.h): the
-// integer arithmetic for single steps, and a row update (the inner loop of
-// the product, the elimination and the inverse) computed with a fused
-// multiply-add instead of the x87 unit, to the same bits: for every element,
-// the product of two doubles rounded to a 64-bit significand, added to or
-// subtracted from the element, that result rounded to 64 bits and then to
-// double.
+// The fused multiply-add arithmetic, a policy of the kernels (arith.h): every
+// step computed with double arithmetic and a fused multiply-add instead of
+// the x87 unit, to the same bits. The single steps (fma_steps.h) take the
+// value rounded once and prove with a few exact operations that the x87
+// unit's two roundings (to a 64-bit significand, then to double) end on
+// it; the few they cannot vouch for go to the integer arithmetic. The row
+// update (the inner loop of the product, the elimination and the inverse)
+// does the same for many elements at once: for every element, the product
+// of two doubles rounded to a 64-bit significand, added to or subtracted
+// from the element, that result rounded to 64 bits and then to double.
 //
-// How (fma_rows.h tells the details): one fused multiply-add gives the
-// exact value rounded once, and a few exact operations tell whether the x87
-// unit's three roundings could end elsewhere; the rare elements where they
-// could are done again by an exact construction of the 64-bit roundings,
-// and those it cannot vouch for (edges of binades, ties it cannot tell
-// apart, operands out of range, subnormal results, overflow, infinities,
-// NaNs) by the integer arithmetic. Every result is the x87 result, NaN
-// payloads included.
+// How the row update does it (fma_rows.h tells the details): one fused
+// multiply-add gives the exact value rounded once, and a few exact
+// operations tell whether the x87 unit's three roundings could end
+// elsewhere; the rare elements where they could are done again by an exact
+// construction of the 64-bit roundings, and those it cannot vouch for
+// (edges of binades, ties it cannot tell apart, operands out of range,
+// subnormal results, overflow, infinities, NaNs) by the integer
+// arithmetic. Every result is the x87 result, NaN payloads included.
 //
-// The method is written once, over a layer of lane operations per target:
-// fma_avx2.cpp and fma_avx512.cpp (x86-64, 4 and 8 lanes), fma_neon.cpp
-// (aarch64, 2 lanes), fma_scalar.cpp (1 lane, any target with a hardware
-// fused multiply-add) and fma_dekker.cpp (2 lanes, for targets without one:
-// the exact parts by Dekker's product); host_state.h says which one a build
-// has.
+// The row update is written once, over a layer of lane operations per
+// target: fma_avx2.cpp and fma_avx512.cpp (x86-64, 4 and 8 lanes),
+// fma_neon.cpp (aarch64, 2 lanes), fma_scalar.cpp (1 lane, any target with
+// a hardware fused multiply-add) and fma_dekker.cpp (2 lanes, for targets
+// without one: the exact parts by Dekker's product); host_state.h says which
+// one a build has. The single steps need the hardware instruction: a build
+// with the Dekker layer keeps the integer steps of Soft. Values stay the
+// bits of doubles, as in Soft, whose comparisons this policy keeps: they are
+// exact on bits, and cheap.
 #ifndef TOVRA_FAST_FMA_H
 #define TOVRA_FAST_FMA_H
 
+#include "arith/fma_steps.h"
 #include "arith/host_state.h"
 #include "arith/row_loop.h"
 #include "arith/soft.h"
@@ -52,6 +59,16 @@ void layer_rows(double *const *d, const double *m, const double *u, unsigned c0,
 #if TOVRA_HAVE_FAST_FMA
 
 struct Fma : Soft {
+#if !defined(TOVRA_FMA_DEKKER)
+  static void sub_product_into(double &s, value a, value b) { put(s, fast::sub_product(get(s), a, b)); }
+  static void add_product_into(double &s, value a, value b) { put(s, fast::add_product(get(s), a, b)); }
+  static void quotient_into(double &slot, value a, value b) { put(slot, fast::quotient(a, b)); }
+  static void sum_into(double &slot, value a, value b) { put(slot, fast::sum(a, b)); }
+  static void difference_into(double &slot, value a, value b) { put(slot, fast::difference(a, b)); }
+  static void product_into(double &slot, value a, value b) { put(slot, fast::product(a, b)); }
+  static bool scaled_ge(value s, value scale, value &best) { return fast::scaled_ge(s, scale, best); }
+#endif
+
   // The widest layer this build and processor have. The multipliers pass
   // as doubles, by their bits.
   template <int R, Terms T>

@@ -120,28 +120,10 @@
 namespace tovra_detail {
 namespace fast {
 
-typedef std::uint64_t u64;
-
-inline u64 bits_of(double x) {
-  u64 b;
-  std::memcpy(&b, &x, sizeof b);
-  return b;
-}
-
-inline double double_of(u64 b) {
-  double x;
-  std::memcpy(&x, &b, sizeof x);
-  return x;
-}
-
-const u64 magnitude_mask = ~(u64(1) << 63);
-const u64 exponent_bits = u64(0x7ff) << 52;
-const u64 fraction_bits = (u64(1) << 52) - 1;
-
-// Operands: zero, or of magnitude within [2^-450, 2^450]. The row's
-// multiplier is tested on its bits, so that no floating-point comparison
-// runs before the state is known to be usable.
-const u64 operand_low = u64(1023 - 450) << 52;
+// Operands: zero, or of magnitude within [2^-450, 2^450] (operand_low and
+// the quick test's constants are the single steps', fma_steps.h). The
+// row's multiplier is tested on its bits, so that no floating-point
+// comparison runs before the state is known to be usable.
 const u64 operand_high = u64(1023 + 450) << 52;
 const double operand_min = 0x1p-450;
 const double operand_max = 0x1p450;
@@ -150,19 +132,6 @@ inline bool operand_in_range(double x) {
   const u64 m = bits_of(x) & magnitude_mask;
   return m == 0 || (m >= operand_low && m <= operand_high);
 }
-
-inline bool operand_not_tiny(double x) {
-  const u64 m = bits_of(x) & magnitude_mask;
-  return m == 0 || m >= operand_low;
-}
-
-// The quick test's bound on |rho|, for y's binade (or the one below) at
-// 2^e: half a unit, 2^(e-53), less 2^(e-63) for the rounding of the
-// difference to 64 bits (half a 64-bit unit of the binade above), less
-// 2^(E-64) for the rounding of the product, each with room for the error
-// of rho and of the bound itself.
-const double quick_half_unit = 0x1p-53 - 0x1p-63 - 0x1p-82;
-const double quick_product_margin = 0x1p-64 + 0x1p-84;
 
 // The constructive method's constants. 1.5 * 2^-11 times 2^E is a number
 // whose unit in the last place is 2^(E-63) and whose significand is even:
@@ -433,7 +402,7 @@ void layer_rows(double *const *d, const double *m, const double *u, unsigned c0,
   }
   bool all = true;
   for (int t = 0; t < R; ++t) {
-    all = all && operand_not_tiny(m[t]);
+    all = all && operand_not_tiny(bits_of(m[t]));
   }
   if (all) {
     Tiers<L>::template rows<R, Subtract>(d, m, u, c0, c1);
@@ -442,7 +411,7 @@ void layer_rows(double *const *d, const double *m, const double *u, unsigned c0,
   // A tiny multiplier (rare: zero is not tiny) sends its row to the
   // integer arithmetic; the other rows still take the fast path.
   for (int t = 0; t < R; ++t) {
-    if (operand_not_tiny(m[t])) {
+    if (operand_not_tiny(bits_of(m[t]))) {
       Tiers<L>::template rows<1, Subtract>(d + t, m + t, u, c0, c1);
     } else {
       soft_row<Subtract>(d[t], m[t], u, c0, c1);

@@ -1,0 +1,251 @@
+// SPDX-License-Identifier: MIT
+// The single steps of the fused multiply-add arithmetic (fast_fma.h): a sum,
+// difference, product or quotient of two doubles, the two accumulation
+// rules and the pivot test, each computed with double arithmetic and a
+// fused multiply-add, proved to be the x87 result by a few exact
+// operations, and handed to the integer arithmetic (soft_x87.h) when the
+// proof does not go through: ties of the two grids, binade edges, subnormal
+// and overflowing results, infinities and NaNs (whose payloads follow the
+// x87 rules there). The steps are inline, so that the kernels' loops keep
+// them in registers; the integer steps are out of line and cold.
+//
+// The common argument. The x87 unit rounds the exact value x of a step to a
+// 64-bit significand, then the store rounds that to double; the fast step
+// rounds x once, to y. Both roundings are monotone, and every midpoint
+// between neighbouring doubles (on the subnormal grid too, and the overflow
+// threshold) has a 64-bit significand. So the two results differ only when
+// x rounds to 64 bits onto a midpoint M without being M: |x - M| is then at
+// most half a 64-bit unit at M, and y is a neighbour of M. With 2^k the
+// binade of the double below |y| (y's own, or the one below when |y| is a
+// power of two), M lies at least 2^(k-53) from y and its half unit is at
+// most 2^(k-63), so |x - y| >= 2^(k-53) - 2^(k-63). Hence
+//   |x - y| < 2^k * quick_half_unit   (a little less than that)
+// proves y is the x87 result. A subnormal y (or the smallest normal) has no
+// such k: 2^k comes out as 0 and nothing passes. A zero y has 2^k infinite
+// and always passes, rightly: y = 0 means |x| <= 2^-1075, which rounds to a
+// zero of x's sign on either path (an exact zero takes the sign IEEE gives
+// it, on both). An infinite or NaN step leaves x - y as
+// an infinity or a NaN, which fails the comparison. The steps differ only
+// in how they get x - y exactly.
+//
+// Must be compiled with contraction off: a multiply merged into the
+// following addition would skip the roundings the checks rely on.
+#ifndef TOVRA_FMA_STEPS_H
+#define TOVRA_FMA_STEPS_H
+
+#include <cstdint>
+#include <cstring>
+
+#include "arith/soft_x87.h"
+#include "bitwise/double_bits.h"
+
+#if defined(__clang__)
+#pragma clang fp contract(off)
+#endif
+
+namespace tovra_detail {
+namespace fast {
+
+typedef std::uint64_t u64;
+
+inline u64 bits_of(double x) {
+  u64 b;
+  std::memcpy(&b, &x, sizeof b);
+  return b;
+}
+
+inline double double_of(u64 b) {
+  double x;
+  std::memcpy(&x, &b, sizeof x);
+  return x;
+}
+
+// a * b + c rounded once, by the processor's instruction. On x86-64 the
+// kernels that call the steps are compiled for the baseline instruction
+// set, which cannot inline a function compiled for FMA, so the instruction
+// is written out; the policy runs only where the processor has it
+// (fma_state_is_default). Every other target of this path has it in its
+// baseline, where the builtin is the instruction.
+inline double fused(double a, double b, double c) {
+#if defined(__x86_64__)
+  __asm__("vfmadd231sd %2, %1, %0" : "+x"(c) : "x"(a), "x"(b));
+  return c;
+#else
+  return __builtin_fma(a, b, c);
+#endif
+}
+
+// The quick test's bound on |x - y| for 2^k = 1: half a unit, 2^-53, less
+// 2^-63 for a rounding to 64 bits at the midpoint (half a 64-bit unit of the
+// binade above, when y is a power of two), less room for the error of the
+// bound itself and of x - y where that is not exact (the row update).
+const double quick_half_unit = 0x1p-53 - 0x1p-63 - 0x1p-82;
+// The accumulation rules round the product to 64 bits first: 2^(E-64) more,
+// E the product's exponent, with room for the errors.
+const double quick_product_margin = 0x1p-64 + 0x1p-84;
+
+// 2^k of the common argument for y: the exponent field of the double below
+// |y| (subtracting 1 from a zero's bits sets every exponent bit: infinity).
+inline double binade_below(double y) { return double_of((bits_of(y) - 1) & exponent_bits); }
+
+// Zero, or of magnitude 2^-450 or more (the row update's operand rule,
+// fma_rows.h). Shifted left, the sign drops out; 0 - 1 wraps to the top.
+const u64 operand_low = u64(1023 - 450) << 52;
+inline bool operand_not_tiny(u64 x) { return (x << 1) - 1 >= (operand_low << 1) - 1; }
+// Both at once, without a branch for each (they are almost never tiny).
+inline bool operands_not_tiny(u64 a, u64 b) {
+  return (static_cast<int>(operand_not_tiny(a)) & static_cast<int>(operand_not_tiny(b))) != 0;
+}
+
+#define TOVRA_COLD __attribute__((noinline, cold)) inline
+TOVRA_COLD u64 soft_sum(u64 a, u64 b) { return soft::sum(a, b); }
+TOVRA_COLD u64 soft_difference(u64 a, u64 b) { return soft::difference(a, b); }
+TOVRA_COLD u64 soft_product(u64 a, u64 b) { return soft::product(a, b); }
+TOVRA_COLD u64 soft_quotient(u64 a, u64 b) { return soft::quotient(a, b); }
+TOVRA_COLD u64 soft_add_product(u64 s, u64 a, u64 b) { return soft::add_product(s, a, b); }
+TOVRA_COLD u64 soft_sub_product(u64 s, u64 a, u64 b) { return soft::sub_product(s, a, b); }
+TOVRA_COLD bool soft_scaled_ge(u64 s, u64 scale, u64 &best) { return soft::scaled_ge(s, scale, best, &best); }
+#undef TOVRA_COLD
+
+// a + b: the two-sum gives e = x - y exactly whenever it stays finite (an
+// overflow anywhere in it leaves e infinite or NaN). e = 0 is an exact sum,
+// y itself, also where the bound is 0 (subnormal sums are exact, and every
+// sum is on the grid of the smallest subnormal): the bound is raised to
+// that grid's unit, which only e = 0 lies below. Exact sums are common and
+// come mixed with inexact ones, so no branch tells them apart.
+const double smallest_subnormal = 0x1p-1074;
+
+inline bool sum_is_rounded(double a, double b, double &y) {
+  y = a + b;
+  const double bb = y - a;
+  const double e = (a - (y - bb)) + (b - bb);
+  const double bound = binade_below(y) * quick_half_unit;
+  return __builtin_fabs(e) < (bound > smallest_subnormal ? bound : smallest_subnormal);
+}
+
+inline u64 sum(u64 a, u64 b) {
+  double y;
+  if (__builtin_expect(sum_is_rounded(double_of(a), double_of(b), y), 1)) {
+    return bits_of(y);
+  }
+  return soft_sum(a, b);
+}
+
+// a - b is a + (-b), signs of zeros included.
+inline u64 difference(u64 a, u64 b) {
+  double y;
+  if (__builtin_expect(sum_is_rounded(double_of(a), -double_of(b), y), 1)) {
+    return bits_of(y);
+  }
+  return soft_difference(a, b);
+}
+
+// a * b: the fused step gives pl = x - y, exactly unless x - y lies below
+// the normal range, where pl is x - y rounded to the subnormal grid. Then
+// the bound is on that grid too (or y is far above it): |pl| below the
+// bound still puts |x - y| below the bound of the argument.
+inline bool product_is_rounded(double a, double b, double &y) {
+  y = a * b;
+  const double pl = fused(a, b, -y);
+  return __builtin_fabs(pl) < binade_below(y) * quick_half_unit;
+}
+
+inline u64 product(u64 a, u64 b) {
+  double y;
+  if (__builtin_expect(product_is_rounded(double_of(a), double_of(b), y), 1)) {
+    return bits_of(y);
+  }
+  return soft_product(a, b);
+}
+
+// a / b: the remainder r = a - y b from one fused step is exact when it is
+// not below the normal range, and x - y = r / b. So the test is
+// |r| < 2^k |b| quick_half_unit, whose bound is exact (2^k a power of two,
+// 2^k |b| at most |a|) but for its last rounding. Below the normal range r
+// and the bound are rounded to the subnormal grid, at most half its unit
+// off; both on that grid, |r| below the bound is still |r| below the exact
+// bound. A positive bound needs 2^k |b| of 2^-1022 or more: its rounding
+// is then relative and far below the margin. A zero y (a zero a, or an
+// underflow) has an infinite bound.
+inline u64 quotient(u64 ua, u64 ub) {
+  const double a = double_of(ua), b = double_of(ub);
+  const double y = a / b;
+  const double r = fused(-y, b, a);
+  if (__builtin_expect(__builtin_fabs(r) < binade_below(y) * __builtin_fabs(b) * quick_half_unit, 1)) {
+    return bits_of(y);
+  }
+  return soft_quotient(ua, ub);
+}
+
+// s - a * b with the product rounded to 64 bits, the difference to 64 bits
+// and then to double: the row update's quick test (fma_rows.h, tier 1) on one
+// element, with its operand rule. y from one fused step is x rounded once;
+// rho, x - y from exact parts, has an error far below the margin; the x87
+// unit rounds last a value within 2^(E-64) of x, which the bound takes off.
+// s + a * b is s - (-a) * b, signs of zeros included.
+inline bool accumulation_is_rounded(double s, double a, double b, double &y) {
+  const double ph = a * b;
+  y = fused(-a, b, s);
+  const double h = s - ph;
+  const double bp = h - s;
+  const double da = s - (h - bp);
+  const double db = fused(a, b, bp);
+  const double rho = (h - y) + (da - db);
+  const double ep = double_of(bits_of(ph) & exponent_bits);
+  const double bound = fused(-ep, quick_product_margin, binade_below(y) * quick_half_unit);
+  return __builtin_fabs(rho) < bound;
+}
+
+inline u64 sub_product(u64 s, u64 a, u64 b) {
+  double y;
+  if (__builtin_expect(operands_not_tiny(a, b) &&
+                           accumulation_is_rounded(double_of(s), double_of(a), double_of(b), y),
+                       1)) {
+    return bits_of(y);
+  }
+  return soft_sub_product(s, a, b);
+}
+
+inline u64 add_product(u64 s, u64 a, u64 b) {
+  double y;
+  if (__builtin_expect(operands_not_tiny(a, b) &&
+                           accumulation_is_rounded(double_of(s), -double_of(a), double_of(b), y),
+                       1)) {
+    return bits_of(y);
+  }
+  return soft_add_product(s, a, b);
+}
+
+// The pivot test: m, |s| times scale rounded to 64 bits, compared with best
+// (a double, or a NaN) unrounded; best takes m rounded to double when it
+// qualifies. With ph = |s| scale rounded once: ph > best puts the exact
+// product above best, and m, rounded on a grid that holds best, at or above
+// it; ph < best puts the product at least half a gap between doubles below
+// best, far more than half a 64-bit unit, so m stays below. Equal, the sign
+// of the product's low part pl decides: positive, or +0 (an exact zero, or
+// a positive part too small for the subnormals), m >= best; negative, m may
+// still round up onto best, and -0 hides a negative part below the
+// subnormals: the integers settle both. A NaN on either side fails, as on
+// the x87 unit. The rounded m is ph where the product's test passes.
+inline bool scaled_ge(u64 s, u64 scale, u64 &best) {
+  const double a = double_of(s & magnitude_mask), c = double_of(scale), b = double_of(best);
+  const double ph = a * c;
+  if (__builtin_isless(ph, b)) {
+    return false;
+  }
+  const double pl = fused(a, c, -ph);
+  if (__builtin_isgreater(ph, b) || (ph == b && pl >= 0 && !__builtin_signbit(pl))) {
+    if (__builtin_fabs(pl) < binade_below(ph) * quick_half_unit) {
+      best = bits_of(ph);
+      return true;
+    }
+  } else if (__builtin_isunordered(ph, b)) {
+    return false;
+  }
+  return soft_scaled_ge(s, scale, best);
+}
+
+} // namespace fast
+} // namespace tovra_detail
+
+#endif
