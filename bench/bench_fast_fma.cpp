@@ -4,7 +4,7 @@
 // roundings. "fast" is the fused multiply-add policy of fast_fma.h, "x87" the
 // same loop on the x87 unit (a long double step stored through an 8-byte
 // slot, as the library does where that unit is usable), "integer" the
-// integer arithmetic. Names are "row_terms<R>/<implementation>/<n>"; the
+// integer arithmetic. Names are "update_rows<R>/<implementation>/<n>"; the
 // figures are per term.
 //
 // Each iteration subtracts the terms with m and then with -m, so that the
@@ -63,7 +63,7 @@ template <int R> void fast(benchmark::State &state) {
   }
   for (auto _ : state) {
     for (int k = 0; k < 2; ++k) {
-      tovra_detail::Fma::row_terms<R, tovra_detail::subtract_terms>(rows.d, m[k], rows.u.data(), 0, n);
+      tovra_detail::Fma::update_rows<R, tovra_detail::subtract_terms>(rows.d, m[k], rows.u.data(), 0, n);
     }
     benchmark::ClobberMemory();
   }
@@ -118,13 +118,13 @@ void sizes(benchmark::internal::Benchmark *b) {
 }
 
 #if TOVRA_HAVE_FAST_FMA
-BENCHMARK(fast<4>)->Name("row_terms4/fast")->Apply(sizes);
-BENCHMARK(fast<1>)->Name("row_terms1/fast")->Apply(sizes);
+BENCHMARK(fast<4>)->Name("update_rows4/fast")->Apply(sizes);
+BENCHMARK(fast<1>)->Name("update_rows1/fast")->Apply(sizes);
 #endif
 #if defined(__i386__) || defined(__x86_64__)
-BENCHMARK(x87<4>)->Name("row_terms4/x87")->Apply(sizes);
-BENCHMARK(x87<1>)->Name("row_terms1/x87")->Apply(sizes);
+BENCHMARK(x87<4>)->Name("update_rows4/x87")->Apply(sizes);
+BENCHMARK(x87<1>)->Name("update_rows1/x87")->Apply(sizes);
 #endif
-BENCHMARK(integer<4>)->Name("row_terms4/integer")->Apply(sizes);
+BENCHMARK(integer<4>)->Name("update_rows4/integer")->Apply(sizes);
 
 } // namespace

@@ -178,7 +178,7 @@ template <class Op> void by_default(benchmark::State &state) {
 }
 
 #if TOVRA_HAVE_FAST_FMA
-// The layer Fma::row_terms takes on this processor; call in the default state.
+// The layer Fma::update_rows takes on this processor; call in the default state.
 std::string fma_layer() {
 #if defined(TOVRA_FMA_AVX512)
   return cpu_has_avx512() ? "fma-avx512" : "fma-avx2";

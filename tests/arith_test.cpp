@@ -115,8 +115,8 @@ std::string fast_differs(u64 s, u64 a, u64 b, u64 best) {
     double sum, u;
     std::memcpy(&sum, &s, sizeof sum), std::memcpy(&u, &b, sizeof u);
     double *const d[] = {&sum};
-    k == 0 ? tovra_detail::Fma::row_terms<1, tovra_detail::add_terms>(d, &a, &u, 0, 1)
-           : tovra_detail::Fma::row_terms<1, tovra_detail::subtract_terms>(d, &a, &u, 0, 1);
+    k == 0 ? tovra_detail::Fma::update_rows<1, tovra_detail::add_terms>(d, &a, &u, 0, 1)
+           : tovra_detail::Fma::update_rows<1, tovra_detail::subtract_terms>(d, &a, &u, 0, 1);
     std::memcpy(&row[k], &sum, sizeof sum);
   }
   u64 fast_best = best, soft_best = best;

@@ -12,7 +12,7 @@
 //                            the two accumulation rules, s a double slot;
 //   quotient_into, sum_into, difference_into, product_into
 //                            one step, rounded into the slot;
-//   row_terms<R, T>(d, m, u, c0, c1)
+//   update_rows<R, T>(d, m, u, c0, c1)
 //                            a row update (row_loop.h): R rows each take a
 //                            term per column of a stretch;
 //   is_zero, equal, greater, magnitude, scaled_ge

@@ -72,7 +72,8 @@ struct Fma : Soft {
   // The widest layer this build and processor have. The multipliers pass
   // as doubles, by their bits.
   template <int R, Terms T>
-  static void row_terms(double *const *d, const value *m, const double *u, unsigned int c0, unsigned int c1) {
+  static void update_rows(double *const *d, const value *m, const double *u, unsigned int c0,
+                          unsigned int c1) {
     const bool subtract = T == subtract_terms;
     double k[R];
     for (int t = 0; t < R; ++t) {

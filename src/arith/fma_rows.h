@@ -422,7 +422,7 @@ void layer_rows(double *const *d, const double *m, const double *u, unsigned c0,
 } // namespace fast
 } // namespace tovra_detail
 
-// Instantiates layer L's row updates, which Fma::row_terms (fast_fma.h) calls.
+// Instantiates layer L's row updates, which Fma::update_rows (fast_fma.h) calls.
 #define TOVRA_FMA_LAYER_INSTANCES(L)                                                                         \
   template void tovra_detail::fast::layer_rows<L, 1, true>(double *const *, const double *, const double *,  \
                                                            unsigned, unsigned);                              \

@@ -37,7 +37,8 @@ struct Soft {
 
   // A row update, one element after the other.
   template <int R, Terms T>
-  static void row_terms(double *const *d, const value *m, const double *u, unsigned int c0, unsigned int c1) {
+  static void update_rows(double *const *d, const value *m, const double *u, unsigned int c0,
+                          unsigned int c1) {
     each_term<Soft, R, T>(d, m, u, c0, c1);
   }
 

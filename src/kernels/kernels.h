@@ -2,7 +2,7 @@
 // The numeric loops behind the arithmetic and the LU family, called once the
 // shapes have been tested. Each is a template over the arithmetic policy A
 // (arith.h), so every arithmetic path runs the very same loops; only the
-// reordered set hands whole row updates to the policy (A::row_terms), which
+// reordered set hands whole row updates to the policy (A::update_rows), which
 // the fused multiply-add path does its own way.
 //
 // Two kernel sets give the same bits, and the build compiles one of them

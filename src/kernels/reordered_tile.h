@@ -5,7 +5,7 @@
 // element keeps its own running sum in its own slot, so the sums of one
 // row's columns (and of the tile's rows) are independent chains that the
 // processor overlaps; the terms of one element still arrive one by one in
-// ascending k. Each arithmetic has a row update of its own (A::row_terms).
+// ascending k. Each arithmetic has a row update of its own (A::update_rows).
 #ifndef TOVRA_REORDERED_TILE_H
 #define TOVRA_REORDERED_TILE_H
 
@@ -37,7 +37,7 @@ inline void tile(Matrix_d &dst, unsigned int r0, const Matrix_d &lhs, const Matr
     for (int t = 0; t < R; ++t) {
       m[t] = A::held(l[t][k]);
     }
-    A::template row_terms<R, T>(d, m, &rhs(k, 0), c0, c1);
+    A::template update_rows<R, T>(d, m, &rhs(k, 0), c0, c1);
   }
 }
 
@@ -60,7 +60,7 @@ template <class A, Terms T>
 inline void update_one_row(double *row, typename A::value m, const double *u, unsigned int c0,
                            unsigned int c1) {
   double *const d[1] = {row};
-  A::template row_terms<1, T>(d, &m, u, c0, c1);
+  A::template update_rows<1, T>(d, &m, u, c0, c1);
 }
 
 } // namespace tovra_detail
