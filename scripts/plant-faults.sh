@@ -13,8 +13,9 @@
 #   -f FAULTS  the fault list (default tests/data/faults.txt of the copy)
 #   -k REGEX   plant only the faults whose description matches
 #
-# The copy is built once, x86-64 with g++ -O2 (and i386, or x86-64 with the
-# fused multiply-add layer "dekker" forced, when an entry asks for it); each
+# The copy is built once, x86-64 with g++ -O2 (and i386, x86-64 with the
+# fused multiply-add layer "dekker" forced, or x86-64 with the plain kernels,
+# when an entry asks for it); each
 # fault is then applied, rebuilt incrementally, tested and
 # reverted. A fault that breaks the build is reported as caught by the build.
 #
@@ -41,7 +42,7 @@ while getopts r:o:f:k: opt; do
 done
 skip='^(compat_(g|clang)\+\+_.*|exports|install_consume)$'
 src=$out/src
-rm -rf "$src" "$out/logs" "$out/x86_64" "$out/i386" "$out/dekker"
+rm -rf "$src" "$out/logs" "$out/x86_64" "$out/i386" "$out/dekker" "$out/plain"
 mkdir -p "$src" "$out/logs"
 if [ "$rev" = worktree ]; then
   (cd "$root" && git ls-files -z -co --exclude-standard |
@@ -89,6 +90,9 @@ if tr '\0' '\n' <"$entries" | grep -qx i386; then
 fi
 if tr '\0' '\n' <"$entries" | grep -qx dekker; then
   configure "$out/dekker" -DTOVRA_TEST_FMA_LAYER=dekker
+fi
+if tr '\0' '\n' <"$entries" | grep -qx plain; then
+  configure "$out/plain" -DTOVRA_KERNELS=plain
 fi
 
 total=0 tests=0 build=0 survived=0 broken=0
