@@ -41,6 +41,9 @@ while getopts r:o:f:k: opt; do
   esac
 done
 skip='^(compat_(g|clang)\+\+_.*|exports|install_consume)$'
+# Absolute, since the builds refer to the copy's files from elsewhere.
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
 src=$out/src
 rm -rf "$src" "$out/logs" "$out/x86_64" "$out/i386" "$out/dekker" "$out/plain"
 mkdir -p "$src" "$out/logs"
