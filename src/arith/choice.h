@@ -34,25 +34,22 @@ const unsigned int never = ~0u;
 
 // From which order the fused multiply-add layer beats the x87 unit, per
 // operation (in the order of Work). Measured with bench/bench_paths.cpp
-// (TOVRA_BENCH_ORDERS: orders 4 to 256, median CPU time of 3 runs) on a
-// 2-core virtual machine whose processor calls itself "AMD EPYC" (family
-// 26, model 2, AVX-512), shared with other builds at the time; the AVX2
-// figures from a build with TOVRA_TEST_FMA_LAYER=avx2 on the same machine.
-// Each is the smallest order from which every larger one measured was
-// faster on the fused multiply-add. The AVX2 layer takes nothing: forced on
-// this processor it paid for the product alone (0.8 from n = 64), but a
-// processor with AVX2 and without AVX-512 (an AMD EPYC of family 25, model
-// 1, Zen 3) measured the AVX2 product at 1.2 to 1.5 times the x87 unit from
-// n = 64 to 256, and the choice must not make the default state slower on
-// the processors that have only that layer. LU, det and inv were slower on
-// AVX2 everywhere.
+// (scripts/bench-paths.sh, TOVRA_BENCH_ORDERS=16,32,48,64,96,128, median
+// CPU time of 3 runs) on an otherwise idle 2-core virtual machine whose
+// processor calls itself "AMD EPYC" (family 26, model 2, AVX-512), with the
+// single steps on the fused multiply-add. Each is the smallest order from
+// which every larger one measured was faster: the product from 16 (0.64),
+// LU and det from 32 (0.95, 0.96), inv from 48 (0.91), LUs from 16 (0.93 to
+// 0.95 everywhere). The product by a vector and the element-wise operations
+// stay on the x87 unit: one step and its check per element, not vectorised,
+// cost about three times the x87 step.
 //
-// The fused multiply-add does only the row updates (the inner loops of the
-// product, the elimination and the inverse); the substitution, the product
-// by a vector, the element-wise operations and the single steps of the
-// rest run on the integer arithmetic, several times slower than the x87
-// unit, so those stay on it. Once single steps run on the fused multiply-add
-// as well, their orders are to be measured again and entered here.
+// The AVX2 layer takes nothing: forced on this processor it paid for the
+// product alone (0.8 from n = 64), but a processor with AVX2 and without
+// AVX-512 (an AMD EPYC of family 25, model 1, Zen 3) measured the AVX2
+// product at 1.2 to 1.5 times the x87 unit from n = 64 to 256, and the
+// choice must not make the default state slower on the processors that
+// have only that layer. LU, det and inv were slower on AVX2 everywhere.
 struct Thresholds {
   unsigned int product, factor, determinant, inverse, substitute, matrix_vector, elementwise, compare;
 
@@ -79,7 +76,7 @@ struct Thresholds {
     return never;
   }
 };
-const Thresholds avx512_from = {16, 96, 96, 128, never, never, never, never};
+const Thresholds avx512_from = {16, 32, 32, 48, 16, never, never, never};
 const Thresholds avx2_from = {never, never, never, never, never, never, never, never};
 
 #if TOVRA_HAVE_X87 && TOVRA_HAVE_FAST_FMA
