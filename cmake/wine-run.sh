@@ -20,4 +20,20 @@ if [ ! -f "$ready" ]; then
   [ -f "$ready" ] || { echo "wine-run.sh: $loader wineboot --init failed for $WINEPREFIX" >&2; exit 1; }
 fi
 export WINEPATH
-exec "$loader" "$@"
+# A program that starts while the previous one's wineserver is shutting down
+# can lose its connection before it runs ("wine client error: ...: Connection
+# reset by peer"); that is Wine's, not the program's, so it is run again.
+err=$(mktemp)
+trap 'rm -f "$err"' EXIT
+attempt=1
+while :; do
+  status=0
+  "$loader" "$@" 2>"$err" || status=$?
+  if [ "$status" -ne 0 ] && [ "$attempt" -lt 3 ] && grep -q '^wine client error' "$err"; then
+    attempt=$((attempt + 1))
+    sleep 1
+    continue
+  fi
+  cat "$err" >&2
+  exit "$status"
+done
