@@ -19,7 +19,7 @@
 // an invalid operation gives the negative quiet "indefinite" NaN.
 //
 // Every rounding, to the extended significand and to double alike, normal or
-// subnormal, is decided by one function, rounds_up(), from the part kept and
+// subnormal, is decided by one function, rounds_up(), from the bits kept and
 // a word for what lies below it. A step only has to make that word compare
 // with half a unit as its exact remainder does: the remainder's bits, with a
 // sticky bit standing for any it did not keep, or for the quotient, a
@@ -38,7 +38,7 @@ typedef std::uint64_t u64;
 
 // The steps' parts. They take values already sorted by class (finite and
 // nonzero, NaN, ...) by the functions after this namespace, which take any
-// 64-bit pattern; each part states what it relies on.
+// 64-bit pattern; each function states what it relies on.
 namespace core {
 
 typedef std::uint32_t u32;
@@ -70,7 +70,7 @@ inline bool is_finite_nonzero(u64 u) { return (u << 1) - 1 < (infinity_bits << 1
 // The result of a step with a NaN operand: a or b is a NaN (either may be
 // signalling), the other any double. Comparing the doubles shifted left
 // compares their significands, since both exponent fields are all ones; the
-// quiet bit takes part, but both are quiet by then.
+// quiet bit plays a role, but both are quiet by then.
 inline u64 nan_of(u64 a, u64 b) {
   if (!is_nan(b)) {
     return a | quiet_bit;
@@ -114,13 +114,13 @@ inline Ext unpack(u64 u) {
 }
 
 // Round to nearest, ties to even, for every rounding of this file: 1 when a
-// value rounds up to the next multiple of its unit, else 0. kept is the part
+// value rounds up to the next multiple of its unit, else 0. kept is the value
 // kept, counted in units (only its lowest bit is read, for the tie). rest is
-// the part below one unit, left-aligned in 64 bits: its top bit is worth
+// what lies below one unit, left-aligned in 64 bits: its top bit is worth
 // half a unit. rest may stand for a longer exact tail with the bits beyond
 // its width folded into its lowest bit (sticky), provided it compares with
 // 2^63 as the exact tail does with half a unit. Adding just under half a
-// unit, or exactly half to an odd kept part, carries out of 64 bits exactly
+// unit, or exactly half to an odd kept value, carries out of 64 bits exactly
 // when the value rounds up: no branch on the direction, which is random.
 inline u64 rounds_up(u64 kept, u64 rest) {
   const u64 bias = (sign_bit - 1) + (kept & 1);
