@@ -218,8 +218,10 @@ template <class L> struct Tiers {
     // two (then the one below, with the smaller unit); infinite for a zero
     // y, which is exact here.
     const V ey = L::and_bits(L::add_bits(y, ~u64(0)), exponent_bits);
-    const V ep = L::and_bits(ph, exponent_bits);
-    // ep times the margin is exact: one rounding either way.
+    // |ph| in place of the power of two at its binade's foot: no smaller,
+    // so that the limit (rounded monotonically) is no larger and the test
+    // only stricter, and one instruction on every layer.
+    const V ep = magnitude(ph);
     const V half = L::mul(ey, L::splat(quick_half_unit));
     V limit;
     if constexpr (L::fused) {
@@ -356,6 +358,10 @@ template <class L> struct Tiers {
     for (; c + W * L::chains <= c1; c += W * L::chains) {
       V b[L::chains];
       M bok[L::chains];
+      // The chains unrolled: their operands stay in registers.
+#if defined(__GNUC__)
+#pragma GCC unroll 8
+#endif
       for (int j = 0; j < L::chains; ++j) {
         b[j] = L::load(u + c + j * W);
         bok[j] = operand_not_tiny(b[j]);
@@ -364,6 +370,9 @@ template <class L> struct Tiers {
 #pragma GCC unroll 4
 #endif
       for (int t = 0; t < R; ++t) {
+#if defined(__GNUC__)
+#pragma GCC unroll 8
+#endif
         for (int j = 0; j < L::chains; ++j) {
           step<Subtract>(row[t] + c + j * W, L::load(row[t] + c + j * W), a[t], b[j], bok[j], m[t],
                          u + c + j * W);
