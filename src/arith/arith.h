@@ -49,6 +49,9 @@ namespace tovra_detail {
 // own.
 template <class Operands, class Body>
 inline auto with_arithmetic(Task task, Operands operands, Body body) -> decltype(body(Soft())) {
+  // Only the choice between the x87 unit and the fused multiply-add reads
+  // the task.
+  (void)task;
 #if TOVRA_HAVE_X87
   if (x87_state_is_default()) {
 #if TOVRA_HAVE_FAST_FMA
@@ -63,7 +66,6 @@ inline auto with_arithmetic(Task task, Operands operands, Body body) -> decltype
     }
   }
 #else
-  (void)task;
   (void)operands;
 #endif
 #if TOVRA_HAVE_FAST_FMA
