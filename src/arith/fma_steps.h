@@ -231,13 +231,13 @@ inline u64 quotient(u64 ua, u64 ub) {
 #if defined(TOVRA_FMA_DEKKER)
   const double ph = y * b;
   const double r = (a - ph) - low_part(y, b, ph);
-  if (__builtin_expect(operand_not_tiny(ua) &&
-                           __builtin_fabs(r) < binade_below(y) * __builtin_fabs(b) * quick_half_unit,
-                       1)) {
+  const bool in_range = operand_not_tiny(ua);
 #else
   const double r = fused(-y, b, a);
-  if (__builtin_expect(__builtin_fabs(r) < binade_below(y) * __builtin_fabs(b) * quick_half_unit, 1)) {
+  const bool in_range = true;
 #endif
+  if (__builtin_expect(in_range && __builtin_fabs(r) < binade_below(y) * __builtin_fabs(b) * quick_half_unit,
+                       1)) {
     return bits_of(y);
   }
   return soft_quotient(ua, ub);
