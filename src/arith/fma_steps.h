@@ -219,24 +219,24 @@ inline u64 product(u64 a, u64 b) {
 // underflow) has an infinite bound.
 //
 // Without the instruction r is (a - ph) - pl, with y * b = ph + pl exactly
-// by Dekker's product: for a zero or of magnitude 2^-450 or more, a normal
-// y has y * b within a factor of two of a, whose binade is at most two
-// above y's and b's together, which keeps the halves exact; ph then lies
-// within a factor of two of a too, so a - ph is exact (Sterbenz), and so
-// is the last subtraction, whose exact value r is a double. A zero y gives
-// r = a, as the fused step does; a subnormal one has a zero bound.
+// by Dekker's product: for a and b in the halves' range (zero or of
+// magnitude 2^-450 or more), a normal y has y * b within a factor of two
+// of a, whose binade is at most two above y's and b's together, which
+// keeps the halves exact; ph then lies within a factor of two of a too, so
+// a - ph is exact (Sterbenz), and so is the last subtraction, whose exact
+// value r is a double. A zero y gives r = a, as the fused step does; a
+// subnormal one has a zero bound.
 inline u64 quotient(u64 ua, u64 ub) {
   const double a = double_of(ua), b = double_of(ub);
   const double y = a / b;
 #if defined(TOVRA_FMA_DEKKER)
   const double ph = y * b;
   const double r = (a - ph) - low_part(y, b, ph);
-  const bool in_range = operand_not_tiny(ua);
 #else
   const double r = fused(-y, b, a);
-  const bool in_range = true;
 #endif
-  if (__builtin_expect(in_range && __builtin_fabs(r) < binade_below(y) * __builtin_fabs(b) * quick_half_unit,
+  if (__builtin_expect(low_part_exact(ua, ub) &&
+                           __builtin_fabs(r) < binade_below(y) * __builtin_fabs(b) * quick_half_unit,
                        1)) {
     return bits_of(y);
   }
