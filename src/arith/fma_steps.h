@@ -105,10 +105,17 @@ inline double fused(double a, double b, double c) {
 // subnormals', ea + eb >= -970. Operands zero or of magnitude 2^-450 or more
 // (operands_not_tiny) keep it at 2^-1004 or coarser. Overflow anywhere
 // leaves an infinity or a NaN, which fails every test that uses the part.
+// (Split one operand at a time: with both splits interleaved, g++ keeps the
+// row update's loop about a fifth slower on x86-64.)
+template <class T> __attribute__((always_inline)) inline void split_halves(T x, T &hi, T &lo) {
+  const T g = x * (0x1p27 + 1);
+  hi = g - (g - x);
+  lo = x - hi;
+}
 template <class T> __attribute__((always_inline)) inline T product_low_by_halves(T a, T b, T ph) {
-  const T ga = a * (0x1p27 + 1), gb = b * (0x1p27 + 1);
-  const T ah = ga - (ga - a), bh = gb - (gb - b);
-  const T al = a - ah, bl = b - bh;
+  T ah, al, bh, bl;
+  split_halves(a, ah, al);
+  split_halves(b, bh, bl);
   return (((ah * bh - ph) + ah * bl) + al * bh) + al * bl;
 }
 
