@@ -269,6 +269,9 @@ inline u64 quotient(u64 ua, u64 ub) {
 // is the fused step's.
 inline bool accumulation_is_rounded(double s, double a, double b, double &y) {
   const double ph = a * b;
+#if !defined(TOVRA_FMA_DEKKER)
+  y = fused(-a, b, s);
+#endif
   const double h = s - ph;
   const double bp = h - s;
   const double da = s - (h - bp);
@@ -276,7 +279,6 @@ inline bool accumulation_is_rounded(double s, double a, double b, double &y) {
   const double db = low_part(a, b, ph) + (ph + bp);
   y = h - (db - da);
 #else
-  y = fused(-a, b, s);
   const double db = fused(a, b, bp);
 #endif
   const double rho = (h - y) + (da - db);
