@@ -228,11 +228,11 @@ inline u64 product(u64 a, u64 b) {
 // Without the instruction r is (a - ph) - pl, with y * b = ph + pl exactly
 // by Dekker's product: for a and b in the halves' range (zero or of
 // magnitude 2^-450 or more), a normal y has y * b within a factor of two
-// of a, whose binade is at most two above y's and b's together, which
-// keeps the halves exact; ph then lies within a factor of two of a too, so
-// a - ph is exact (Sterbenz), and so is the last subtraction, whose exact
-// value r is a double. A zero y gives r = a, as the fused step does; a
-// subnormal one has a zero bound.
+// of a, so the binades of y and b add up to at least a's less two, -452
+// or more, which keeps the halves exact; ph then lies within a factor of
+// two of a too, so a - ph is exact (Sterbenz), and so is the last
+// subtraction, whose exact value r is a double. A zero y gives r = a, as
+// the fused step does; a subnormal one has a zero bound.
 inline u64 quotient(u64 ua, u64 ub) {
   const double a = double_of(ua), b = double_of(ub);
   const double y = a / b;
