@@ -1,8 +1,10 @@
 # WebAssembly through Emscripten (emcmake cmake ...). There is no x87 unit
 # and no fused multiply-add: the row updates run on the layer that builds
-# the exact parts without one (src/arith/fma_dekker.cpp), everything else on
-# the integer arithmetic, which gives the same bits, NaN payloads included,
-# whatever the engine does with the NaNs of its own instructions.
+# the exact parts without one (src/arith/fma_dekker.cpp), the single steps
+# on the same exact parts (src/arith/fma_steps.h), and whatever those cannot
+# vouch for on the integer arithmetic, which gives the same bits, NaN
+# payloads included, whatever the engine does with the NaNs of its own
+# instructions.
 
 # That layer works on pairs of doubles: WebAssembly's 128-bit SIMD, which
 # every current engine has (Node 16.4, Chrome 91, Firefox 89, Safari 16.4).

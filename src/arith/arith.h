@@ -22,7 +22,8 @@
 // floating-point environment; Fma (fast_fma.h) computes every step and row
 // update with double arithmetic and a fused multiply-add, proves each
 // result is the x87 one, and hands what it cannot vouch for to Soft's
-// integer steps (a build with the Dekker layer keeps Soft's single steps).
+// integer steps (a build without the instruction takes the exact low part
+// of a product from Dekker's product instead).
 #ifndef TOVRA_ARITH_H
 #define TOVRA_ARITH_H
 

@@ -24,8 +24,8 @@
 // fma_neon.cpp (aarch64, 2 lanes), fma_scalar.cpp (1 lane, any target with
 // a hardware fused multiply-add) and fma_dekker.cpp (2 lanes, for targets
 // without one: the exact parts by Dekker's product); host_state.h says which
-// one a build has. The single steps need the hardware instruction: a build
-// with the Dekker layer keeps the integer steps of Soft. Values stay the
+// one a build has. The single steps take Dekker's product in place of the
+// instruction where the build has the Dekker layer. Values stay the
 // bits of doubles, as in Soft, whose comparisons this policy keeps: they are
 // exact on bits, and cheap.
 #ifndef TOVRA_FAST_FMA_H
@@ -59,7 +59,6 @@ void layer_rows(double *const *d, const double *m, const double *u, unsigned c0,
 #if TOVRA_HAVE_FAST_FMA
 
 struct Fma : Soft {
-#if !defined(TOVRA_FMA_DEKKER)
   static void sub_product_into(double &s, value a, value b) { put(s, fast::sub_product(get(s), a, b)); }
   static void add_product_into(double &s, value a, value b) { put(s, fast::add_product(get(s), a, b)); }
   static void quotient_into(double &slot, value a, value b) { put(slot, fast::quotient(a, b)); }
@@ -67,7 +66,6 @@ struct Fma : Soft {
   static void difference_into(double &slot, value a, value b) { put(slot, fast::difference(a, b)); }
   static void product_into(double &slot, value a, value b) { put(slot, fast::product(a, b)); }
   static bool scaled_ge(value s, value scale, value &best) { return fast::scaled_ge(s, scale, best); }
-#endif
 
   // The widest layer this build and processor have. The multipliers pass
   // as doubles, by their bits.

@@ -4,8 +4,9 @@
 // become WebAssembly's 128-bit SIMD where the build enables it (-msimd128)
 // and pairs of scalar instructions elsewhere. What the other layers take
 // from a fused multiply-add, the exact low part of a product, comes from
-// Veltkamp's split and Dekker's product (fused = false: fma_rows.h builds
-// the rest from exact parts). On x86-64 a test build may take it in place
+// Veltkamp's split and Dekker's product, by the same rule as the single
+// steps of such a build (fused = false: fma_rows.h builds the rest from
+// exact parts). On x86-64 a test build may take it in place
 // of the vector layers (host_state.h), on SSE2 alone.
 #include "arith/host_state.h"
 
@@ -56,26 +57,11 @@ struct Dekker {
   // Never given a NaN.
   TOVRA_DEKKER V max(V a, V b) { return select(gt(a, b), a, b); }
 
-  // Veltkamp's split: x = hi + lo exactly, hi of 26 significant bits and lo
-  // of 26 (its sign carries the 27th), as long as x * (2^27 + 1) does not
-  // overflow, that is |x| below about 2^996; beyond, hi and lo are NaNs.
-  TOVRA_DEKKER void split(V x, V &hi, V &lo) {
-    const V g = x * splat(0x1p27 + 1);
-    hi = g - (g - x);
-    lo = x - hi;
-  }
-  // a * b - ph (ph = a * b rounded) by Dekker's product: the four partial
-  // products of the halves are exact and so is every difference, as long
-  // as nothing overflows and the smallest partial product, at least
-  // 2^-104 |a * b|, is a normal number; for operands of magnitude 2^-450 or
-  // more it is at least 2^-1004. Overflow anywhere gives an infinity or a
-  // NaN, which fails every test of fma_rows.h.
-  TOVRA_DEKKER V product_low(V a, V b, V ph) {
-    V ah, al, bh, bl;
-    split(a, ah, al);
-    split(b, bh, bl);
-    return (((ah * bh - ph) + ah * bl) + al * bh) + al * bl;
-  }
+  // a * b - ph (ph = a * b rounded) by Dekker's product, the single steps'
+  // rule (fma_steps.h): exact for operands of magnitude 2^-450 or more, or
+  // zero, unless something overflows, which gives an infinity or a NaN and
+  // fails every test of fma_rows.h.
+  TOVRA_DEKKER V product_low(V a, V b, V ph) { return product_low_by_halves(a, b, ph); }
 
   TOVRA_DEKKER V and_bits(V x, u64 k) { return doubles(ints(x) & all(k)); }
   TOVRA_DEKKER V add_bits(V x, u64 k) { return doubles(ints(x) + all(k)); }

@@ -9,6 +9,13 @@
 // x87 rules there). The steps are inline, so that the kernels' loops keep
 // them in registers; the integer steps are out of line and cold.
 //
+// A build without a hardware fused multiply-add (the Dekker layer,
+// host_state.h) takes the same steps, with the exact low part of a product
+// from Veltkamp's split and Dekker's product instead (low_part), which
+// holds for a narrower range of operands: the steps that need it send the
+// others to the integers, and the two that use the fused step's single
+// rounding say what stands in for it.
+//
 // The common argument. The x87 unit rounds the exact value x of a step to a
 // 64-bit significand, then the store rounds that to double; the fast step
 // rounds x once, to y. Both roundings are monotone, and every midpoint
@@ -36,6 +43,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "arith/host_state.h"
 #include "arith/soft_x87.h"
 #include "bitwise/double_bits.h"
 
@@ -60,12 +68,19 @@ inline double double_of(u64 b) {
   return x;
 }
 
+#if defined(TOVRA_FMA_DEKKER)
+const bool by_halves = true;
+#else
+const bool by_halves = false;
+
 // a * b + c rounded once, by the processor's instruction. On x86-64 the
 // kernels that call the steps are compiled for the baseline instruction
 // set, which cannot inline a function compiled for FMA, so the instruction
 // is written out; the policy runs only where the processor has it
 // (fma_state_is_default). Every other target of this path has it in its
-// baseline, where the builtin is the instruction.
+// baseline, where the builtin is the instruction. A build without the
+// instruction has no such function: the builtin would be a library call,
+// whose roundings near the subnormals nobody vouches for.
 inline double fused(double a, double b, double c) {
 #if defined(__x86_64__)
   __asm__("vfmadd231sd %2, %1, %0" : "+x"(c) : "x"(a), "x"(b));
@@ -73,6 +88,35 @@ inline double fused(double a, double b, double c) {
 #else
   return __builtin_fma(a, b, c);
 #endif
+}
+#endif
+
+// Veltkamp's split and Dekker's product, over a double or a layer's vector
+// of doubles (fma_dekker.cpp): the one rule for the exact low part of a
+// product without a fused multiply-add.
+//
+// x = hi + lo exactly, hi of 26 significant bits and lo of 26 (its sign
+// carries the 27th), as long as x * (2^27 + 1) does not overflow, that is
+// |x| below about 2^996; beyond, hi and lo are NaNs. With 2^ea and 2^eb the
+// binades of a and b, the four partial products of the halves are
+// multiples of 2^(ea+eb-104) of at most 53 bits, and Dekker's sums of them
+// less ph (a * b rounded) stay on that grid and in range: a * b - ph comes
+// out exact as long as nothing overflows and the grid is not finer than the
+// subnormals', ea + eb >= -970. Operands zero or of magnitude 2^-450 or more
+// (operands_not_tiny) keep it at 2^-1004 or coarser. Overflow anywhere
+// leaves an infinity or a NaN, which fails every test that uses the part.
+// (Split one operand at a time: with both splits interleaved, g++ keeps the
+// row update's loop about a fifth slower on x86-64.)
+template <class T> __attribute__((always_inline)) inline void split_halves(T x, T &hi, T &lo) {
+  const T g = x * (0x1p27 + 1);
+  hi = g - (g - x);
+  lo = x - hi;
+}
+template <class T> __attribute__((always_inline)) inline T product_low_by_halves(T a, T b, T ph) {
+  T ah, al, bh, bl;
+  split_halves(a, ah, al);
+  split_halves(b, bh, bl);
+  return (((ah * bh - ph) + ah * bl) + al * bh) + al * bl;
 }
 
 // The quick test's bound on |x - y| for 2^k = 1: half a unit, 2^-53, less
@@ -96,6 +140,19 @@ inline bool operand_not_tiny(u64 x) { return (x << 1) - 1 >= (operand_low << 1) 
 inline bool operands_not_tiny(u64 a, u64 b) {
   return (static_cast<int>(operand_not_tiny(a)) & static_cast<int>(operand_not_tiny(b))) != 0;
 }
+
+// a * b - ph, ph = a * b rounded: one fused step, exact unless the part lies
+// below the normal range, where it is rounded onto the subnormal grid; or,
+// without the instruction, Dekker's product, exact for the operands that
+// low_part_exact lets through.
+inline double low_part(double a, double b, double ph) {
+#if defined(TOVRA_FMA_DEKKER)
+  return product_low_by_halves(a, b, ph);
+#else
+  return fused(a, b, -ph);
+#endif
+}
+inline bool low_part_exact(u64 a, u64 b) { return !by_halves || operands_not_tiny(a, b); }
 
 #define TOVRA_COLD __attribute__((noinline, cold)) inline
 TOVRA_COLD u64 soft_sum(u64 a, u64 b) { return soft::sum(a, b); }
@@ -140,19 +197,19 @@ inline u64 difference(u64 a, u64 b) {
   return soft_difference(a, b);
 }
 
-// a * b: the fused step gives pl = x - y, exactly unless x - y lies below
+// a * b: the low part gives pl = x - y, exactly unless x - y lies below
 // the normal range, where pl is x - y rounded to the subnormal grid. Then
 // the bound is on that grid too (or y is far above it): |pl| below the
 // bound still puts |x - y| below the bound of the argument.
 inline bool product_is_rounded(double a, double b, double &y) {
   y = a * b;
-  const double pl = fused(a, b, -y);
+  const double pl = low_part(a, b, y);
   return __builtin_fabs(pl) < binade_below(y) * quick_half_unit;
 }
 
 inline u64 product(u64 a, u64 b) {
   double y;
-  if (__builtin_expect(product_is_rounded(double_of(a), double_of(b), y), 1)) {
+  if (__builtin_expect(low_part_exact(a, b) && product_is_rounded(double_of(a), double_of(b), y), 1)) {
     return bits_of(y);
   }
   return soft_product(a, b);
@@ -167,11 +224,27 @@ inline u64 product(u64 a, u64 b) {
 // bound. A positive bound needs 2^k |b| of 2^-1022 or more: its rounding
 // is then relative and far below the margin. A zero y (a zero a, or an
 // underflow) has an infinite bound.
+//
+// Without the instruction r is (a - ph) - pl, with y * b = ph + pl exactly
+// by Dekker's product: for a and b in the halves' range (zero or of
+// magnitude 2^-450 or more), a normal y has y * b within a factor of two
+// of a, so the binades of y and b add up to at least a's less two, -452
+// or more, which keeps the halves exact; ph then lies within a factor of
+// two of a too, so a - ph is exact (Sterbenz), and so is the last
+// subtraction, whose exact value r is a double. A zero y gives r = a, as
+// the fused step does; a subnormal one has a zero bound.
 inline u64 quotient(u64 ua, u64 ub) {
   const double a = double_of(ua), b = double_of(ub);
   const double y = a / b;
+#if defined(TOVRA_FMA_DEKKER)
+  const double ph = y * b;
+  const double r = (a - ph) - low_part(y, b, ph);
+#else
   const double r = fused(-y, b, a);
-  if (__builtin_expect(__builtin_fabs(r) < binade_below(y) * __builtin_fabs(b) * quick_half_unit, 1)) {
+#endif
+  if (__builtin_expect(low_part_exact(ua, ub) &&
+                           __builtin_fabs(r) < binade_below(y) * __builtin_fabs(b) * quick_half_unit,
+                       1)) {
     return bits_of(y);
   }
   return soft_quotient(ua, ub);
@@ -183,16 +256,38 @@ inline u64 quotient(u64 ua, u64 ub) {
 // rho, x - y from exact parts, has an error far below the margin; the x87
 // unit rounds last a value within 2^(E-64) of x, which the bound takes off.
 // s + a * b is s - (-a) * b, signs of zeros included.
+//
+// Without the instruction this is the row update's quick test for layers
+// without one (fma_rows.h), whose argument holds here as it stands: db =
+// pl + (ph + bp) is a * b + bp rounded once (ph + bp is the two-sum's exact
+// -(-ph - bp)); y = h - (db - da), the exact value rounded twice, passes
+// only where it is the x87 result (the test holds for any y close to the
+// exact value, and the second rounding moves y only near a midpoint, where
+// the test fails), and is zero only for an exact zero, with the fused
+// step's sign. The bound's product ep * margin is exact (ep is 2^-900 or
+// more for a non-zero product of operands in range), so its one rounding
+// is the fused step's.
 inline bool accumulation_is_rounded(double s, double a, double b, double &y) {
   const double ph = a * b;
+#if !defined(TOVRA_FMA_DEKKER)
   y = fused(-a, b, s);
+#endif
   const double h = s - ph;
   const double bp = h - s;
   const double da = s - (h - bp);
+#if defined(TOVRA_FMA_DEKKER)
+  const double db = low_part(a, b, ph) + (ph + bp);
+  y = h - (db - da);
+#else
   const double db = fused(a, b, bp);
+#endif
   const double rho = (h - y) + (da - db);
   const double ep = double_of(bits_of(ph) & exponent_bits);
+#if defined(TOVRA_FMA_DEKKER)
+  const double bound = binade_below(y) * quick_half_unit - ep * quick_product_margin;
+#else
   const double bound = fused(-ep, quick_product_margin, binade_below(y) * quick_half_unit);
+#endif
   return __builtin_fabs(rho) < bound;
 }
 
@@ -227,13 +322,19 @@ inline u64 add_product(u64 s, u64 a, u64 b) {
 // still round up onto best, and -0 hides a negative part below the
 // subnormals: the integers settle both. A NaN on either side fails, as on
 // the x87 unit. The rounded m is ph where the product's test passes.
+// Without the instruction the low part must be exact, sign of a zero
+// included: tiny operands, whose product the x87 unit keeps far below the
+// subnormals, go to the integers before it.
 inline bool scaled_ge(u64 s, u64 scale, u64 &best) {
   const double a = double_of(s & magnitude_mask), c = double_of(scale), b = double_of(best);
   const double ph = a * c;
   if (__builtin_isless(ph, b)) {
     return false;
   }
-  const double pl = fused(a, c, -ph);
+  if (!low_part_exact(s, scale)) {
+    return soft_scaled_ge(s, scale, best);
+  }
+  const double pl = low_part(a, c, ph);
   if (__builtin_isgreater(ph, b) || (ph == b && pl >= 0 && !__builtin_signbit(pl))) {
     if (__builtin_fabs(pl) < binade_below(ph) * quick_half_unit) {
       best = bits_of(ph);
