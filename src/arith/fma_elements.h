@@ -79,7 +79,8 @@ template <class L> struct Elementwise {
       const V head = L::sub(a, L::sub(y, bb));
       const V e = E == sum_elements ? L::add(head, L::sub(b, bb)) : L::sub(head, L::add(b, bb));
       // Exact sums pass through a bound raised to the subnormal grid.
-      const V bound = L::max(L::mul(binade_below(y), L::splat(quick_half_unit)), L::splat(smallest_subnormal));
+      const V bound =
+          L::max(L::mul(binade_below(y), L::splat(quick_half_unit)), L::splat(smallest_subnormal));
       ok = L::lt(T::magnitude(e), bound);
       return y;
     } else if constexpr (E == product_elements) {
@@ -110,8 +111,7 @@ template <class L> struct Elementwise {
 
   // n <= lanes elements at c: the steps' results where every lane passes,
   // else the integers for the lanes that fail.
-  template <Elements E>
-  static TOVRA_FMA_INLINE void part(double *res, V a, V b, unsigned n, bool whole) {
+  template <Elements E> static TOVRA_FMA_INLINE void part(double *res, V a, V b, unsigned n, bool whole) {
     M ok;
     const V y = step<E>(a, b, ok);
     const unsigned all = (1u << L::lanes) - 1, ignored = all & ~((1u << n) - 1);
@@ -144,7 +144,8 @@ template <class L> struct Elementwise {
   }
 };
 
-template <class L, Elements E> void layer_elements(double *res, const double *a, const double *b, unsigned n) {
+template <class L, Elements E>
+void layer_elements(double *res, const double *a, const double *b, unsigned n) {
   if (n == 0) {
     return;
   }
@@ -168,8 +169,8 @@ template <class L, Elements E> void layer_elements(double *res, const double *a,
 // Instantiates layer L's element-wise rows, which Fma::elements (fast_fma.h)
 // calls.
 #define TOVRA_FMA_ELEMENT_INSTANCE(L, E)                                                                     \
-  template void tovra_detail::fast::layer_elements<L, tovra_detail::E>(double *, const double *,              \
-                                                                        const double *, unsigned);
+  template void tovra_detail::fast::layer_elements<L, tovra_detail::E>(double *, const double *,             \
+                                                                       const double *, unsigned);
 #define TOVRA_FMA_ELEMENT_INSTANCES(L)                                                                       \
   TOVRA_FMA_ELEMENT_INSTANCE(L, sum_elements)                                                                \
   TOVRA_FMA_ELEMENT_INSTANCE(L, difference_elements)                                                         \
