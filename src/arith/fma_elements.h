@@ -78,10 +78,15 @@ template <class L> struct Elementwise {
       const V bb = L::sub(y, a);
       const V head = L::sub(a, L::sub(y, bb));
       const V e = E == sum_elements ? L::add(head, L::sub(b, bb)) : L::sub(head, L::add(b, bb));
-      // Exact sums pass through a bound raised to the subnormal grid.
+      // Exact sums pass through a bound raised to the subnormal grid. A
+      // sum with |e| = 2^k 2^-53 (common: two operands of one binade whose
+      // sum carries, exactly on a midpoint) spans at most 55 bits, so the
+      // x87 unit's rounding to 64 bits leaves it as it is, and its store
+      // rounds it to y as the single rounding did.
       const V bound =
           L::max(L::mul(binade_below(y), L::splat(quick_half_unit)), L::splat(smallest_subnormal));
-      ok = L::lt(T::magnitude(e), bound);
+      const V mag = T::magnitude(e);
+      ok = L::mor(L::lt(mag, bound), L::eq(mag, L::mul(binade_below(y), L::splat(0x1p-53))));
       return y;
     } else if constexpr (E == product_elements) {
       const V y = L::mul(b, a);
