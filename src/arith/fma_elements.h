@@ -31,6 +31,9 @@
 namespace tovra_detail {
 namespace fast {
 
+// The sums' test of e against the gap (Elementwise::step).
+const double sum_margin = 1 + 0x1p-8;
+
 // Element c's step by the integers, from a[c] and b[c] (b[0] of the row for
 // products and quotients).
 template <Elements E> inline double soft_element(double a, double b) {
@@ -78,15 +81,33 @@ template <class L> struct Elementwise {
       const V bb = L::sub(y, a);
       const V head = L::sub(a, L::sub(y, bb));
       const V e = E == sum_elements ? L::add(head, L::sub(b, bb)) : L::sub(head, L::add(b, bb));
-      // Exact sums pass through a bound raised to the subnormal grid. A
-      // sum with |e| = 2^k 2^-53 (common: two operands of one binade whose
-      // sum carries, exactly on a midpoint) spans at most 55 bits, so the
-      // x87 unit's rounding to 64 bits leaves it as it is, and its store
-      // rounds it to y as the single rounding did.
-      const V bound =
-          L::max(L::mul(binade_below(y), L::splat(quick_half_unit)), L::splat(smallest_subnormal));
-      const V mag = T::magnitude(e);
-      ok = L::mor(L::lt(mag, bound), L::eq(mag, L::mul(binade_below(y), L::splat(0x1p-53))));
+      // x = y + e exactly (an overflow leaves e infinite or NaN, which
+      // fails both tests). With g the gap from y to its neighbour on e's
+      // side, the x87 unit can end elsewhere only when x lies within half a
+      // 64-bit unit of the midpoint y + g/2 without being on it: within
+      // 2^(k-63), 2^k the binade below |y|, where g is 2^(k-52) or more
+      // (fma_steps.h). Both tests take floating-point steps only, which a
+      // scalar layer keeps in its registers.
+      // - y + e (1 + 2^-8), rounded once or twice, is y: |e| is below g/2
+      //   by more than g 2^-10. Every sum lies on the grid of the smallest
+      //   subnormal, so that one below 2^-1011 is a 64-bit number, rounded
+      //   once by the x87 unit too; above, the rounding of e (1 + 2^-8) to
+      //   that grid is far below the margin.
+      // - (y + 2e) - y is 2e: y + 2e is a double (the last step is exact,
+      //   Sterbenz), so that x, halfway between it and y, has 55 bits at
+      //   most: the x87 unit's rounding to 64 bits leaves it as it is, and
+      //   its store rounds it to y as the single rounding did. Exact sums,
+      //   and the midpoints of sums that carry, common in ordinary data,
+      //   pass here.
+      // (Products where the additions are the busier units.)
+      const V e2 = L::mul(e, L::splat(2.0));
+      V wide;
+      if constexpr (L::fused) {
+        wide = L::fma(e, L::splat(sum_margin), y);
+      } else {
+        wide = L::add(y, L::mul(e, L::splat(sum_margin)));
+      }
+      ok = L::mor(L::eq(wide, y), L::eq(L::sub(L::add(y, e2), y), e2));
       return y;
     } else if constexpr (E == product_elements) {
       const V y = L::mul(b, a);
