@@ -2,9 +2,10 @@
 // The element-wise rows of the fused multiply-add path (sums, differences,
 // products by one factor, quotients by one divisor), written once over a
 // layer of lane operations L (fma_rows.h lists what a layer supplies). Each
-// lane is the single step of fma_steps.h: the value rounded once, and the
+// lane is a single step as in fma_steps.h: the value rounded once, and the
 // exact distance to the exact value that proves it is the x87 result
-// (fma_steps.h has the argument). A vector whose lanes all pass is stored as
+// (fma_steps.h has the argument; the sums test that distance in a way of
+// their own, told below). A vector whose lanes all pass is stored as
 // it is; in one where some fail, those are done again by the integer steps,
 // from the operands saved before the store, so that the target may be an
 // operand. A layer's source includes this header after fma_rows.h and
@@ -99,7 +100,8 @@ template <class L> struct Elementwise {
       //   its store rounds it to y as the single rounding did. Exact sums,
       //   and the midpoints of sums that carry, common in ordinary data,
       //   pass here.
-      // (Products where the additions are the busier units.)
+      // 2e as a product and y + e (1 + 2^-8) as one fused step where the
+      // layer has it: the units that add are the busier ones here.
       const V e2 = L::mul(e, L::splat(2.0));
       V wide;
       if constexpr (L::fused) {
