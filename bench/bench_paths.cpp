@@ -161,6 +161,37 @@ struct Sum {
   }
 };
 
+struct Sub {
+  static constexpr const char *name = "Sub";
+  Matrix_d a, b, res;
+  explicit Sub(unsigned int n) : a(inputs::matrix(n, n, 1)), b(inputs::matrix(n, n, 2)), res(n, n) {}
+  Task task() const { return tovra_detail::task(Work::elementwise, a.SizeRow(), a.SizeCol()); }
+  template <class A> void run() {
+    subtract<A>(a, b, res);
+    benchmark::ClobberMemory();
+  }
+  void run_default() {
+    a.Sub(res, b);
+    benchmark::ClobberMemory();
+  }
+};
+
+struct Scale {
+  static constexpr const char *name = "Scale";
+  Matrix_d a, res;
+  double s = 0.7;
+  explicit Scale(unsigned int n) : a(inputs::matrix(n, n, 1)), res(n, n) {}
+  Task task() const { return tovra_detail::task(Work::elementwise, a.SizeRow(), a.SizeCol()); }
+  template <class A> void run() {
+    scale<A>(a, s, res);
+    benchmark::ClobberMemory();
+  }
+  void run_default() {
+    a.Molt(res, s);
+    benchmark::ClobberMemory();
+  }
+};
+
 template <class Op, class A> void forced(benchmark::State &state) {
   Op op(static_cast<unsigned int>(state.range(0)));
   const fp_state::Scope host(fp_state::standard());
@@ -256,6 +287,8 @@ const bool registered = [] {
   register_operation<Lus>();
   register_operation<MatVec>();
   register_operation<Sum>();
+  register_operation<Sub>();
+  register_operation<Scale>();
   return true;
 }();
 

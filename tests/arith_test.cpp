@@ -5,10 +5,12 @@
 // 8-byte slot). Every build also folds all results into one hash recorded on
 // x86, so that targets without an x87 unit prove the same bits. Built with
 // -DTOVRA_ARITH_STEPS=n it runs n steps instead (the hash is then only shown).
+#include <algorithm>
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -101,6 +103,38 @@ bool x87_scaled_ge(u64 s, u64 scale, u64 best, u64 *rounded) {
 #if TOVRA_HAVE_FAST_FMA
 namespace fast = tovra_detail::fast;
 
+// Element-wise step k (sum, difference, product, quotient: element_loop.h)
+// of element a and operand b, by the integers; the product takes b first,
+// as the factor of a row.
+u64 soft_element(int k, u64 a, u64 b) {
+  return k == 0   ? soft::sum(a, b)
+         : k == 1 ? soft::difference(a, b)
+         : k == 2 ? soft::product(b, a)
+                  : soft::quotient(a, b);
+}
+
+// The fused multiply-add path's element-wise row k on n elements of x and y
+// (y[0] the factor or divisor of products and quotients), into x itself
+// (alias 1), y (alias 2, sums and differences) or a row of its own.
+typedef void (*ElementRow)(double *, const double *, const double *, unsigned);
+const ElementRow element_rows[] = {&tovra_detail::Fma::elements<tovra_detail::sum_elements>,
+                                   &tovra_detail::Fma::elements<tovra_detail::difference_elements>,
+                                   &tovra_detail::Fma::elements<tovra_detail::product_elements>,
+                                   &tovra_detail::Fma::elements<tovra_detail::quotient_elements>};
+void fast_elements(int k, const u64 *x, const u64 *y, int n, int alias, u64 *out) {
+  double a[17], b[17], res[17];
+  std::memcpy(a, x, n * sizeof *a), std::memcpy(b, y, n * sizeof *b);
+  double *const to = alias == 1 ? a : alias == 2 && k < 2 ? b : res;
+  element_rows[k](to, a, b, static_cast<unsigned>(n));
+  std::memcpy(out, to, n * sizeof *to);
+}
+
+u64 fast_element(int k, u64 a, u64 b, int alias) {
+  u64 r;
+  fast_elements(k, &a, &b, 1, alias, &r);
+  return r;
+}
+
 // The fused multiply-add path against the integer steps on one set of
 // operands: its row update on a stretch of one element (every tier of it is
 // exact), each of its single steps, and the pivot test with best as the
@@ -119,10 +153,18 @@ std::string fast_differs(u64 s, u64 a, u64 b, u64 best) {
            : tovra_detail::Fma::update_rows<1, tovra_detail::subtract_terms>(d, &a, &u, 0, 1);
     std::memcpy(&row[k], &sum, sizeof sum);
   }
+  u64 elems[4];
+  for (int k = 0; k < 4; ++k) {
+    elems[k] = fast_element(k, a, b, 0);
+  }
   u64 fast_best = best, soft_best = best;
   const bool fast_ge = fast::scaled_ge(a, b, fast_best), soft_ge = soft::scaled_ge(a, b, best, &soft_best);
   const u64 got[] = {row[0],
                      row[1],
+                     elems[0],
+                     elems[1],
+                     elems[2],
+                     elems[3],
                      fast::sum(a, b),
                      fast::difference(a, b),
                      fast::product(a, b),
@@ -130,12 +172,25 @@ std::string fast_differs(u64 s, u64 a, u64 b, u64 best) {
                      fast::add_product(s, a, b),
                      fast::sub_product(s, a, b),
                      fast_ge ? fast_best : 0x5eed};
-  const u64 want[] = {soft::add_product(s, a, b), soft::sub_product(s, a, b), soft::sum(a, b),
-                      soft::difference(a, b),     soft::product(a, b),        soft::quotient(a, b),
-                      soft::add_product(s, a, b), soft::sub_product(s, a, b), soft_ge ? soft_best : 0x5eed};
-  static const char *const names[] = {"row add",  "row sub",     "sum",         "difference", "product",
-                                      "quotient", "add_product", "sub_product", "scaled_ge"};
-  for (int k = 0; k < 9; ++k) {
+  const u64 want[] = {soft::add_product(s, a, b),
+                      soft::sub_product(s, a, b),
+                      soft_element(0, a, b),
+                      soft_element(1, a, b),
+                      soft_element(2, a, b),
+                      soft_element(3, a, b),
+                      soft::sum(a, b),
+                      soft::difference(a, b),
+                      soft::product(a, b),
+                      soft::quotient(a, b),
+                      soft::add_product(s, a, b),
+                      soft::sub_product(s, a, b),
+                      soft_ge ? soft_best : 0x5eed};
+  static const char *const names[] = {
+      "row add",          "row sub",           "elements sum", "elements difference",
+      "elements product", "elements quotient", "sum",          "difference",
+      "product",          "quotient",          "add_product",  "sub_product",
+      "scaled_ge"};
+  for (int k = 0; k < 13; ++k) {
     if (got[k] != want[k]) {
       char text[128];
       std::snprintf(text, sizeof text,
@@ -155,23 +210,24 @@ std::string fast_differs(u64 s, u64 a, u64 b, u64 best) {
 // quotients whose exact value rounds to 64 bits onto a midpoint of doubles; accumulations likewise, one with
 // a tiny operand; pivot tests whose product, rounded once, equals best while the exact one lies just below it
 // (once below the subnormals), and whose 64-bit product rounds onto a midpoint.
+const u64 hand_over[][4] = {{0x40a2c59ff7edb71aULL, 0x3f93282000000000ULL, 0x40d28584236931b2ULL, 0},
+                            {0x42e0142638061b26ULL, 0x4124933000000000ULL, 0x412f5685b04df2c0ULL, 0},
+                            {0x42700620709a3827ULL, 0x40bd17ac32d1e04fULL, 0x410af4c3c889d247ULL, 0},
+                            {0x3f20c261c45514f3ULL, 0x3ed84f0000000000ULL, 0x3feffc576e62cdfaULL, 0},
+                            {0x3ff0000000000001ULL, 0x3ff54e9a3fea98abULL, 0x3fe80794dc728d4bULL, 0},
+                            {0, 0xc5b4dd3484f06200ULL, 0xc260008000000001ULL, 0},
+                            {0, 0xba9ab5b876884500ULL, 0xb740000000000002ULL, 0},
+                            {0, 0x4276b174bd2fb000ULL, 0x3ece1cd00f92a026ULL, 0},
+                            {0, 0xc187c743be57c72eULL, 0xc28cc50db8000000ULL, 0},
+                            {0xc18e3091e3e72108ULL, 0x40bc0ef2d0632b4eULL, 0xc0c136b237f22000ULL, 0},
+                            {0xc18e3091e3e72108ULL, 0xc0bc0ef2d0632b4eULL, 0xc0c136b237f22000ULL, 0},
+                            {0x0005ad5b3b352b38ULL, 0x800006bb456b7079ULL, 0xc06afce480000000ULL, 0},
+                            {0, 0x3ec258b937601bb5ULL, 0x4007ad2200000000ULL, 0x3edb26108eca7cacULL},
+                            {0, 0x0270008000002000ULL, 0x85e12f7567f58000ULL, 0x8000000000000000ULL},
+                            {0, 0x4089087a6c66597aULL, 0x3f3178ed82000000ULL, 0}};
+
 TEST(SoftX87, FusedMultiplyAddHandsOverWhereItMust) {
-  const u64 cases[][4] = {{0x40a2c59ff7edb71aULL, 0x3f93282000000000ULL, 0x40d28584236931b2ULL, 0},
-                          {0x42e0142638061b26ULL, 0x4124933000000000ULL, 0x412f5685b04df2c0ULL, 0},
-                          {0x42700620709a3827ULL, 0x40bd17ac32d1e04fULL, 0x410af4c3c889d247ULL, 0},
-                          {0x3f20c261c45514f3ULL, 0x3ed84f0000000000ULL, 0x3feffc576e62cdfaULL, 0},
-                          {0x3ff0000000000001ULL, 0x3ff54e9a3fea98abULL, 0x3fe80794dc728d4bULL, 0},
-                          {0, 0xc5b4dd3484f06200ULL, 0xc260008000000001ULL, 0},
-                          {0, 0xba9ab5b876884500ULL, 0xb740000000000002ULL, 0},
-                          {0, 0x4276b174bd2fb000ULL, 0x3ece1cd00f92a026ULL, 0},
-                          {0, 0xc187c743be57c72eULL, 0xc28cc50db8000000ULL, 0},
-                          {0xc18e3091e3e72108ULL, 0x40bc0ef2d0632b4eULL, 0xc0c136b237f22000ULL, 0},
-                          {0xc18e3091e3e72108ULL, 0xc0bc0ef2d0632b4eULL, 0xc0c136b237f22000ULL, 0},
-                          {0x0005ad5b3b352b38ULL, 0x800006bb456b7079ULL, 0xc06afce480000000ULL, 0},
-                          {0, 0x3ec258b937601bb5ULL, 0x4007ad2200000000ULL, 0x3edb26108eca7cacULL},
-                          {0, 0x0270008000002000ULL, 0x85e12f7567f58000ULL, 0x8000000000000000ULL},
-                          {0, 0x4089087a6c66597aULL, 0x3f3178ed82000000ULL, 0}};
-  for (const auto &t : cases) {
+  for (const auto &t : hand_over) {
     EXPECT_EQ("", fast_differs(t[0], t[1], t[2], t[3]));
   }
 }
@@ -220,6 +276,62 @@ TEST(SoftX87, FusedMultiplyAddBelowTheHalvesRange) {
                           {0x1ea580874cd92e36ULL, 0x2170660143b75c09ULL, 0x0026099c5e6c2bd7ULL}};
   for (const auto &t : cases) {
     EXPECT_EQ("", fast_differs(0, t[0], t[1], t[2]));
+  }
+}
+
+// The element-wise rows on rows of 1 to 17 elements (every tail of every
+// layer), into a row of their own, over their first operand and over their
+// second, against the integer steps element by element: every pair of
+// directed operands of either sign (zeros, subnormals, the smallest normal,
+// binade edges, the ends of the operand range of the layer without a fused
+// multiply-add, the largest doubles, infinities, NaNs with payloads, quiet
+// and signalling, 1 + 2^-53 + 2^-64 and its parts, whose sum rounds to 64
+// bits onto a midpoint, and the operands of the hand-over cases), then
+// seeded draws.
+TEST(SoftX87, FusedMultiplyAddElementRows) {
+  if (!tovra_detail::fma_state_is_default()) {
+    return;
+  }
+  // The last seven: products and quotients (a, d) that the layer without a
+  // fused multiply-add gets wrong with an operand out of its range (the
+  // factor or the element, the divisor or the quotient).
+  std::vector<u64> pool = {
+      0x0000000000000000ULL, 0x0000000000000001ULL, 0x000fffffffffffffULL, 0x0010000000000000ULL,
+      0x3ff0000000000000ULL, 0x3ff0000000000001ULL, 0x3fefffffffffffffULL, 0x3ca0020000000000ULL,
+      0x23d0000000000000ULL, 0x23cfffffffffffffULL, 0x5c10000000000000ULL, 0x5c10000000000001ULL,
+      0x7fefffffffffffffULL, 0x7fd5555555555555ULL, 0x7ff0000000000000ULL, 0x7ff8000000000123ULL,
+      0x7ff0000000000abcULL, 0x2405e724a6027e7dULL, 0x1c52e5e98a4d1878ULL, 0x1c1d19b2b865aa2eULL,
+      0x2437b6196449289aULL, 0x00675b6c02be9c57ULL, 0x23fd39b50afe4896ULL, 0x1c6d39b50afe4896ULL};
+  for (const auto &t : hand_over) {
+    pool.push_back(t[1]), pool.push_back(t[2]);
+  }
+  for (size_t i = 0, n = pool.size(); i < n; ++i) {
+    pool.push_back(pool[i] ^ sign_bit);
+  }
+  std::vector<u64> x, y;
+  for (u64 d : pool) {
+    for (u64 a : pool) {
+      x.push_back(a), y.push_back(d);
+    }
+  }
+  u64 g = 20261207;
+  for (int i = 0; i < 60000; ++i) {
+    x.push_back(draw(g, y.back())), y.push_back(draw(g, x.back()));
+  }
+  for (size_t k = 0, row = 0; k < x.size(); k += row++ % 17 + 1) {
+    const int n = static_cast<int>(std::min<size_t>(row % 17 + 1, x.size() - k)), alias = row / 17 % 3;
+    for (int op = 0; op < 4; ++op) {
+      u64 got[17];
+      fast_elements(op, &x[k], &y[k], n, alias, got);
+      for (int j = 0; j < n; ++j) {
+        const u64 b = op < 2 ? y[k + j] : y[k], want = soft_element(op, x[k + j], b);
+        if (got[j] != want) {
+          ADD_FAILURE() << "row " << op << " of " << n << " into " << alias << ", element " << j << std::hex
+                        << ": " << x[k + j] << ", " << b << " gives " << got[j] << ", the integers " << want;
+          return;
+        }
+      }
+    }
   }
 }
 #endif

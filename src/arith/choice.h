@@ -39,17 +39,22 @@ const unsigned int never = ~0u;
 // processor calls itself "AMD EPYC" (family 26, model 2, AVX-512), with the
 // single steps on the fused multiply-add. Each is the smallest order from
 // which every larger one measured was faster: the product from 16 (0.64),
-// LU and det from 32 (0.95, 0.96), inv from 48 (0.91), LUs from 16 (0.93 to
-// 0.95 everywhere). The product by a vector and the element-wise operations
-// stay on the x87 unit: one step and its check per element, not vectorised,
-// cost about three times the x87 step.
+// LU and det from 32 (0.95, 0.96), LUs from 16 (0.93 to 0.95 everywhere).
+// Measured again with the element-wise rows vectorised (orders 4 to 512,
+// 3 runs): Sum, Sub and the product by a scalar from 16 (0.64, 0.64, 0.53
+// there; 0.45 to 0.57 from 64 on; 1.0 to 1.1 for sums at 8), inv from 32
+// (0.92, and 1.04 at 24), now that its back pass divides a row at a time.
+// The product by a vector stays on the x87 unit: one step and its check
+// per element, not vectorised, cost about three times the x87 step.
 //
 // The AVX2 layer takes nothing: forced on this processor it paid for the
 // product alone (0.8 from n = 64), but a processor with AVX2 and without
 // AVX-512 (an AMD EPYC of family 25, model 1, Zen 3) measured the AVX2
 // product at 1.2 to 1.5 times the x87 unit from n = 64 to 256, and the
 // choice must not make the default state slower on the processors that
-// have only that layer. LU, det and inv were slower on AVX2 everywhere.
+// have only that layer. LU, det and inv were slower on AVX2 everywhere. The
+// element-wise rows on AVX2 measured 0.84 to 0.98 here from n = 16, too
+// thin a margin to carry over to a processor not measured.
 struct Thresholds {
   unsigned int product, factor, determinant, inverse, substitute, matrix_vector, elementwise, compare;
 
@@ -76,7 +81,7 @@ struct Thresholds {
     return never;
   }
 };
-const Thresholds avx512_from = {16, 32, 32, 48, 16, never, never, never};
+const Thresholds avx512_from = {16, 32, 32, 32, 16, never, 16, never};
 const Thresholds avx2_from = {never, never, never, never, never, never, never, never};
 
 #if TOVRA_HAVE_X87 && TOVRA_HAVE_FAST_FMA

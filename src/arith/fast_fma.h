@@ -31,6 +31,9 @@
 #ifndef TOVRA_FAST_FMA_H
 #define TOVRA_FAST_FMA_H
 
+#include <type_traits>
+
+#include "arith/element_loop.h"
 #include "arith/fma_steps.h"
 #include "arith/host_state.h"
 #include "arith/row_loop.h"
@@ -54,6 +57,11 @@ struct Dekker;
 template <class L, int R, bool Subtract>
 void layer_rows(double *const *d, const double *m, const double *u, unsigned c0, unsigned c1);
 
+// For c < n, res[c] takes the element-wise step E (element_loop.h) with the
+// x87 roundings; res may be a or b. Defined by each layer's source
+// (fma_elements.h), under the same conditions as layer_rows.
+template <class L, Elements E> void layer_elements(double *res, const double *a, const double *b, unsigned n);
+
 } // namespace fast
 
 #if TOVRA_HAVE_FAST_FMA
@@ -67,8 +75,27 @@ struct Fma : Soft {
   static void product_into(double &slot, value a, value b) { put(slot, fast::product(a, b)); }
   static bool scaled_ge(value s, value scale, value &best) { return fast::scaled_ge(s, scale, best); }
 
-  // The widest layer this build and processor have. The multipliers pass
-  // as doubles, by their bits.
+  // Calls f with a null pointer to the widest layer this build and
+  // processor have.
+  template <class F> static void on_widest_layer(F f) {
+#if defined(TOVRA_FMA_AVX512)
+    if (cpu_has_avx512()) {
+      f(static_cast<fast::Avx512 *>(nullptr));
+    } else {
+      f(static_cast<fast::Avx2 *>(nullptr));
+    }
+#elif defined(TOVRA_FMA_AVX)
+    f(static_cast<fast::Avx2 *>(nullptr));
+#elif defined(TOVRA_FMA_NEON)
+    f(static_cast<fast::Neon *>(nullptr));
+#elif defined(TOVRA_FMA_DEKKER)
+    f(static_cast<fast::Dekker *>(nullptr));
+#else
+    f(static_cast<fast::Scalar *>(nullptr));
+#endif
+  }
+
+  // The multipliers pass as doubles, by their bits.
   template <int R, Terms T>
   static void update_rows(double *const *d, const value *m, const double *u, unsigned int c0,
                           unsigned int c1) {
@@ -77,21 +104,14 @@ struct Fma : Soft {
     for (int t = 0; t < R; ++t) {
       put(k[t], m[t]);
     }
-#if defined(TOVRA_FMA_AVX512)
-    if (cpu_has_avx512()) {
-      fast::layer_rows<fast::Avx512, R, subtract>(d, k, u, c0, c1);
-    } else {
-      fast::layer_rows<fast::Avx2, R, subtract>(d, k, u, c0, c1);
-    }
-#elif defined(TOVRA_FMA_AVX)
-    fast::layer_rows<fast::Avx2, R, subtract>(d, k, u, c0, c1);
-#elif defined(TOVRA_FMA_NEON)
-    fast::layer_rows<fast::Neon, R, subtract>(d, k, u, c0, c1);
-#elif defined(TOVRA_FMA_DEKKER)
-    fast::layer_rows<fast::Dekker, R, subtract>(d, k, u, c0, c1);
-#else
-    fast::layer_rows<fast::Scalar, R, subtract>(d, k, u, c0, c1);
-#endif
+    on_widest_layer([&](auto *layer) {
+      fast::layer_rows<std::remove_pointer_t<decltype(layer)>, R, subtract>(d, k, u, c0, c1);
+    });
+  }
+
+  template <Elements E> static void elements(double *res, const double *a, const double *b, unsigned int n) {
+    on_widest_layer(
+        [&](auto *layer) { fast::layer_elements<std::remove_pointer_t<decltype(layer)>, E>(res, a, b, n); });
   }
 };
 

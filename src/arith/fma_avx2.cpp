@@ -10,6 +10,7 @@
 #include <immintrin.h>
 
 #define TOVRA_FMA_TARGET __attribute__((target("avx2,fma")))
+#include "arith/fma_elements.h"
 #include "arith/fma_rows.h"
 
 namespace tovra_detail {
@@ -39,6 +40,7 @@ struct Avx2 {
   TOVRA_AVX2 V add(V a, V b) { return _mm256_add_pd(a, b); }
   TOVRA_AVX2 V sub(V a, V b) { return _mm256_sub_pd(a, b); }
   TOVRA_AVX2 V mul(V a, V b) { return _mm256_mul_pd(a, b); }
+  TOVRA_AVX2 V div(V a, V b) { return _mm256_div_pd(a, b); }
   TOVRA_AVX2 V max(V a, V b) { return _mm256_max_pd(a, b); }
   TOVRA_AVX2 V fma(V a, V b, V c) { return _mm256_fmadd_pd(a, b, c); }
   TOVRA_AVX2 V fms(V a, V b, V c) { return _mm256_fmsub_pd(a, b, c); }
@@ -71,5 +73,6 @@ struct Avx2 {
 } // namespace tovra_detail
 
 TOVRA_FMA_LAYER_INSTANCES(tovra_detail::fast::Avx2)
+TOVRA_FMA_ELEMENT_INSTANCES(tovra_detail::fast::Avx2)
 
 #endif

@@ -11,6 +11,7 @@
 #include <immintrin.h>
 
 #define TOVRA_FMA_TARGET __attribute__((target("avx512f")))
+#include "arith/fma_elements.h"
 #include "arith/fma_rows.h"
 
 namespace tovra_detail {
@@ -38,6 +39,7 @@ struct Avx512 {
   TOVRA_AVX512 V add(V a, V b) { return _mm512_add_pd(a, b); }
   TOVRA_AVX512 V sub(V a, V b) { return _mm512_sub_pd(a, b); }
   TOVRA_AVX512 V mul(V a, V b) { return _mm512_mul_pd(a, b); }
+  TOVRA_AVX512 V div(V a, V b) { return _mm512_div_pd(a, b); }
   // Through the zero-masking form with every lane set: the same
   // instruction, without the undefined register GCC 12's plain form warns of.
   TOVRA_AVX512 V max(V a, V b) { return _mm512_maskz_max_pd(0xff, a, b); }
@@ -74,5 +76,6 @@ struct Avx512 {
 } // namespace tovra_detail
 
 TOVRA_FMA_LAYER_INSTANCES(tovra_detail::fast::Avx512)
+TOVRA_FMA_ELEMENT_INSTANCES(tovra_detail::fast::Avx512)
 
 #endif

@@ -16,6 +16,7 @@
 #include <cstring>
 
 #define TOVRA_FMA_TARGET
+#include "arith/fma_elements.h"
 #include "arith/fma_rows.h"
 
 namespace tovra_detail {
@@ -54,6 +55,7 @@ struct Dekker {
   TOVRA_DEKKER V add(V a, V b) { return a + b; }
   TOVRA_DEKKER V sub(V a, V b) { return a - b; }
   TOVRA_DEKKER V mul(V a, V b) { return a * b; }
+  TOVRA_DEKKER V div(V a, V b) { return a / b; }
   // Never given a NaN.
   TOVRA_DEKKER V max(V a, V b) { return select(gt(a, b), a, b); }
 
@@ -96,5 +98,6 @@ struct Dekker {
 } // namespace tovra_detail
 
 TOVRA_FMA_LAYER_INSTANCES(tovra_detail::fast::Dekker)
+TOVRA_FMA_ELEMENT_INSTANCES(tovra_detail::fast::Dekker)
 
 #endif

@@ -9,6 +9,7 @@
 #include <arm_neon.h>
 
 #define TOVRA_FMA_TARGET
+#include "arith/fma_elements.h"
 #include "arith/fma_rows.h"
 
 namespace tovra_detail {
@@ -41,6 +42,7 @@ struct Neon {
   static V add(V a, V b) { return vaddq_f64(a, b); }
   static V sub(V a, V b) { return vsubq_f64(a, b); }
   static V mul(V a, V b) { return vmulq_f64(a, b); }
+  static V div(V a, V b) { return vdivq_f64(a, b); }
   static V max(V a, V b) { return vmaxq_f64(a, b); }
   static V fma(V a, V b, V c) { return vfmaq_f64(c, a, b); }
   static V fms(V a, V b, V c) { return vfmaq_f64(vnegq_f64(c), a, b); }
@@ -73,5 +75,6 @@ struct Neon {
 } // namespace tovra_detail
 
 TOVRA_FMA_LAYER_INSTANCES(tovra_detail::fast::Neon)
+TOVRA_FMA_ELEMENT_INSTANCES(tovra_detail::fast::Neon)
 
 #endif

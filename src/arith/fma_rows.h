@@ -16,7 +16,7 @@
 //                         step (independent chains for narrow vectors);
 //   splat, load, store, load_part, store_part (the first n lanes; the
 //                         others load as zero and are not stored);
-//   add, sub, mul, max, fma (a b + c), fms (a b - c), fnma (c - a b);
+//   add, sub, mul, div, max, fma (a b + c), fms (a b - c), fnma (c - a b);
 //   fused                 true; a layer without a fused multiply-add has
 //                         it false and, instead of fma, fms and fnma,
 //                         product_low(a, b, ph): a b - ph exactly, for

@@ -13,6 +13,7 @@
 #else
 #define TOVRA_FMA_TARGET
 #endif
+#include "arith/fma_elements.h"
 #include "arith/fma_rows.h"
 
 namespace tovra_detail {
@@ -36,6 +37,7 @@ struct Scalar {
   TOVRA_SCALAR V add(V a, V b) { return a + b; }
   TOVRA_SCALAR V sub(V a, V b) { return a - b; }
   TOVRA_SCALAR V mul(V a, V b) { return a * b; }
+  TOVRA_SCALAR V div(V a, V b) { return a / b; }
   // Never given a NaN.
   TOVRA_SCALAR V max(V a, V b) { return a > b ? a : b; }
   // Each one instruction: the targets of this layer have it, and the
@@ -72,5 +74,6 @@ struct Scalar {
 } // namespace tovra_detail
 
 TOVRA_FMA_LAYER_INSTANCES(tovra_detail::fast::Scalar)
+TOVRA_FMA_ELEMENT_INSTANCES(tovra_detail::fast::Scalar)
 
 #endif

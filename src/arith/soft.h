@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "arith/element_loop.h"
 #include "arith/row_loop.h"
 #include "arith/soft_x87.h"
 
@@ -40,6 +41,11 @@ struct Soft {
   static void update_rows(double *const *d, const value *m, const double *u, unsigned int c0,
                           unsigned int c1) {
     each_term<Soft, R, T>(d, m, u, c0, c1);
+  }
+
+  // An element-wise row, one element after the other.
+  template <Elements E> static void elements(double *res, const double *a, const double *b, unsigned int n) {
+    each_element<Soft, E>(res, a, b, n);
   }
 
   static bool is_zero(value a) { return soft::is_zero(a); }

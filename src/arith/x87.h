@@ -18,6 +18,7 @@
 
 #include <cfloat>
 
+#include "arith/element_loop.h"
 #include "arith/row_loop.h"
 #include "fp_guard.h"
 
@@ -87,6 +88,11 @@ struct X87 {
   static void update_rows(double *const *d, const value *m, const double *u, unsigned int c0,
                           unsigned int c1) {
     each_term<X87, R, T>(d, m, u, c0, c1);
+  }
+
+  // An element-wise row, one element after the other.
+  template <Elements E> static void elements(double *res, const double *a, const double *b, unsigned int n) {
+    each_element<X87, E>(res, a, b, n);
   }
 
   static bool is_zero(value a) { return a == 0; }

@@ -1,36 +1,33 @@
 // SPDX-License-Identifier: MIT
-// The element-wise loops: one step per element, each element read before it
-// is written, so that the target may be an operand. Operands are held in
-// registers (A::held), so no scan for signalling NaNs precedes these.
+// The element-wise loops: a row of steps at a time (A::elements, whose
+// operands need no scan for signalling NaNs), each element read before it
+// is written, so that the target may be an operand.
 #include "arith/arith.h"
+#include "bitwise/moves.h"
 #include "kernels/kernels.h"
 
 namespace tovra_detail {
 
 template <class A> void add(const Matrix_d &a, const Matrix_d &b, Matrix_d &res) {
-  for (unsigned int r = 0; r < res.SizeRow(); ++r) {
-    for (unsigned int c = 0; c < res.SizeCol(); ++c) {
-      A::sum_into(res(r, c), A::held(a(r, c)), A::held(b(r, c)));
-    }
+  for (unsigned int r = 0; r < res.SizeRow() && res.SizeCol() != 0; ++r) {
+    A::template elements<sum_elements>(&res(r, 0), &a(r, 0), &b(r, 0), res.SizeCol());
   }
 }
 
 template <class A> void subtract(const Matrix_d &a, const Matrix_d &b, Matrix_d &res) {
-  for (unsigned int r = 0; r < res.SizeRow(); ++r) {
-    for (unsigned int c = 0; c < res.SizeCol(); ++c) {
-      A::difference_into(res(r, c), A::held(a(r, c)), A::held(b(r, c)));
-    }
+  for (unsigned int r = 0; r < res.SizeRow() && res.SizeCol() != 0; ++r) {
+    A::template elements<difference_elements>(&res(r, 0), &a(r, 0), &b(r, 0), res.SizeCol());
   }
 }
 
 // Every element is multiplied, with no shortcut for 0 or 1, so 0 x inf and
-// 0 x NaN give NaN.
+// 0 x NaN give NaN. The factor is copied first, by its bits: it may be an
+// element of res.
 template <class A> void scale(const Matrix_d &a, const double &s, Matrix_d &res) {
-  const typename A::value f = A::held(s);
-  for (unsigned int r = 0; r < a.SizeRow(); ++r) {
-    for (unsigned int c = 0; c < a.SizeCol(); ++c) {
-      A::product_into(res(r, c), f, A::held(a(r, c)));
-    }
+  double f;
+  move_bits(f, s);
+  for (unsigned int r = 0; r < a.SizeRow() && a.SizeCol() != 0; ++r) {
+    A::template elements<product_elements>(&res(r, 0), &a(r, 0), &f, a.SizeCol());
   }
 }
 

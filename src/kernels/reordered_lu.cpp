@@ -175,10 +175,7 @@ void invert(const Matrix_d &f, const Seq<unsigned int> &perm, Matrix_d &x, Vecto
       }
       // A quotient, not a product with the reciprocal as in the elimination:
       // the two round differently.
-      const typename A::value d = A::get(u[i]);
-      for (unsigned int q = q0; q < q1; ++q) {
-        A::quotient_into(z[q], A::get(z[q]), d);
-      }
+      A::template elements<quotient_elements>(z + q0, z + q0, &u[i], q1 - q0);
     }
   }
   for (unsigned int i = 0; i < n; ++i) {
