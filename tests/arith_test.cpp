@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -163,23 +165,23 @@ std::string fast_differs(u64 s, u64 a, u64 b, u64 best) {
 // quotients whose exact value rounds to 64 bits onto a midpoint of doubles; accumulations likewise, one with
 // a tiny operand; pivot tests whose product, rounded once, equals best while the exact one lies just below it
 // (once below the subnormals), and whose 64-bit product rounds onto a midpoint.
+const u64 hand_over[][4] = {{0x40a2c59ff7edb71aULL, 0x3f93282000000000ULL, 0x40d28584236931b2ULL, 0},
+                            {0x42e0142638061b26ULL, 0x4124933000000000ULL, 0x412f5685b04df2c0ULL, 0},
+                            {0x42700620709a3827ULL, 0x40bd17ac32d1e04fULL, 0x410af4c3c889d247ULL, 0},
+                            {0x3f20c261c45514f3ULL, 0x3ed84f0000000000ULL, 0x3feffc576e62cdfaULL, 0},
+                            {0x3ff0000000000001ULL, 0x3ff54e9a3fea98abULL, 0x3fe80794dc728d4bULL, 0},
+                            {0, 0xc5b4dd3484f06200ULL, 0xc260008000000001ULL, 0},
+                            {0, 0xba9ab5b876884500ULL, 0xb740000000000002ULL, 0},
+                            {0, 0x4276b174bd2fb000ULL, 0x3ece1cd00f92a026ULL, 0},
+                            {0, 0xc187c743be57c72eULL, 0xc28cc50db8000000ULL, 0},
+                            {0xc18e3091e3e72108ULL, 0x40bc0ef2d0632b4eULL, 0xc0c136b237f22000ULL, 0},
+                            {0xc18e3091e3e72108ULL, 0xc0bc0ef2d0632b4eULL, 0xc0c136b237f22000ULL, 0},
+                            {0x0005ad5b3b352b38ULL, 0x800006bb456b7079ULL, 0xc06afce480000000ULL, 0},
+                            {0, 0x3ec258b937601bb5ULL, 0x4007ad2200000000ULL, 0x3edb26108eca7cacULL},
+                            {0, 0x0270008000002000ULL, 0x85e12f7567f58000ULL, 0x8000000000000000ULL},
+                            {0, 0x4089087a6c66597aULL, 0x3f3178ed82000000ULL, 0}};
 TEST(SoftX87, FusedMultiplyAddHandsOverWhereItMust) {
-  const u64 cases[][4] = {{0x40a2c59ff7edb71aULL, 0x3f93282000000000ULL, 0x40d28584236931b2ULL, 0},
-                          {0x42e0142638061b26ULL, 0x4124933000000000ULL, 0x412f5685b04df2c0ULL, 0},
-                          {0x42700620709a3827ULL, 0x40bd17ac32d1e04fULL, 0x410af4c3c889d247ULL, 0},
-                          {0x3f20c261c45514f3ULL, 0x3ed84f0000000000ULL, 0x3feffc576e62cdfaULL, 0},
-                          {0x3ff0000000000001ULL, 0x3ff54e9a3fea98abULL, 0x3fe80794dc728d4bULL, 0},
-                          {0, 0xc5b4dd3484f06200ULL, 0xc260008000000001ULL, 0},
-                          {0, 0xba9ab5b876884500ULL, 0xb740000000000002ULL, 0},
-                          {0, 0x4276b174bd2fb000ULL, 0x3ece1cd00f92a026ULL, 0},
-                          {0, 0xc187c743be57c72eULL, 0xc28cc50db8000000ULL, 0},
-                          {0xc18e3091e3e72108ULL, 0x40bc0ef2d0632b4eULL, 0xc0c136b237f22000ULL, 0},
-                          {0xc18e3091e3e72108ULL, 0xc0bc0ef2d0632b4eULL, 0xc0c136b237f22000ULL, 0},
-                          {0x0005ad5b3b352b38ULL, 0x800006bb456b7079ULL, 0xc06afce480000000ULL, 0},
-                          {0, 0x3ec258b937601bb5ULL, 0x4007ad2200000000ULL, 0x3edb26108eca7cacULL},
-                          {0, 0x0270008000002000ULL, 0x85e12f7567f58000ULL, 0x8000000000000000ULL},
-                          {0, 0x4089087a6c66597aULL, 0x3f3178ed82000000ULL, 0}};
-  for (const auto &t : cases) {
+  for (const auto &t : hand_over) {
     EXPECT_EQ("", fast_differs(t[0], t[1], t[2], t[3]));
   }
 }
@@ -203,6 +205,101 @@ TEST(SoftX87, FusedMultiplyAddAtTheSplitsEdges) {
       for (u64 s : sums) {
         EXPECT_EQ("", fast_differs(s, x, y, 0));
         EXPECT_EQ("", fast_differs(s, y, x, 0));
+      }
+    }
+  }
+}
+
+// The product of rows by a vector on the fast path (Fma::row_sums, in the
+// kernel's blocks of 16 rows, each row an allocation of its own) against
+// each row's chain of integer steps from +0.0: "" when every sum has the
+// integer bits, else the first row that does not.
+std::string row_sums_differ(const std::vector<std::vector<double>> &a, const std::vector<double> &x) {
+  if (!tovra_detail::fma_state_is_default()) {
+    return "";
+  }
+  const unsigned rows = a.size(), n = x.size();
+  std::vector<const double *> row;
+  for (const auto &r : a) {
+    row.push_back(r.data());
+  }
+  std::vector<double> y(rows);
+  for (unsigned r = 0; r < rows; r += 16) {
+    tovra_detail::Fma::row_sums(row.data() + r, rows - r < 16 ? rows - r : 16, x.data(), n, y.data() + r);
+  }
+  for (unsigned r = 0; r < rows; ++r) {
+    u64 s = 0, got;
+    for (unsigned c = 0; c < n; ++c) {
+      u64 e, f;
+      std::memcpy(&e, &a[r][c], sizeof e), std::memcpy(&f, &x[c], sizeof f);
+      s = soft::add_product(s, e, f);
+    }
+    std::memcpy(&got, &y[r], sizeof got);
+    if (got != s) {
+      return "row " + std::to_string(r) + " of " + std::to_string(rows) + " x " + std::to_string(n);
+    }
+  }
+  return "";
+}
+
+double as_double(u64 u) {
+  double d;
+  std::memcpy(&d, &u, sizeof d);
+  return d;
+}
+
+// Every block of 1 to 17 rows (the vectors full, partial or empty, a block
+// of 16 and one of a single row), rows of 1 to 17 elements and across the
+// stretches the rows are copied in. Each element is drawn near the value
+// that cancels its row's sum so far (draw's neighbours, shifted binades,
+// long and short significands): the steps land on ties, binade edges,
+// subnormal and zero sums, and overflow; infinities and NaNs are drawn
+// rarely, so that most rows stay finite long enough to cancel.
+TEST(SoftX87, FastRowSumsAsTheIntegerSteps) {
+  u64 g = 20261207;
+  const unsigned lengths[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 31, 32, 33, 65};
+  for (unsigned rows = 1; rows <= 17; ++rows) {
+    for (unsigned n : lengths) {
+      std::vector<std::vector<double>> a(rows, std::vector<double>(n));
+      std::vector<double> x(n);
+      std::vector<u64> s(rows, 0);
+      u64 xc = 0x3ff0000000000000ULL;
+      for (unsigned c = 0; c < n; ++c) {
+        do {
+          xc = draw(g, xc);
+        } while ((xc << 1) >= (inf << 1) && next(g) % 16 != 0);
+        x[c] = as_double(xc);
+        for (unsigned r = 0; r < rows; ++r) {
+          u64 e;
+          do {
+            e = draw(g, soft::quotient(s[r] ^ sign_bit, xc));
+          } while ((e << 1) >= (inf << 1) && next(g) % 16 != 0);
+          a[r][c] = as_double(e);
+          s[r] = soft::add_product(s[r], e, xc);
+        }
+      }
+      ASSERT_EQ("", row_sums_differ(a, x));
+    }
+  }
+}
+
+// The steps the fast path must hand over (the table above), taken by the
+// row sums in every lane of blocks of 1 to 17 rows: the sum s reached in
+// column 0 (times 1), then a and b as the element and the common factor,
+// and the other way round; the other rows drawn at random.
+TEST(SoftX87, FastRowSumsHandOverInEveryLane) {
+  u64 g = 7;
+  for (const auto &t : hand_over) {
+    for (int order = 0; order < 2; ++order) {
+      for (unsigned rows = 1; rows <= 17; ++rows) {
+        for (unsigned p = 0; p < rows; ++p) {
+          std::vector<std::vector<double>> a(rows, std::vector<double>(2));
+          for (auto &r : a) {
+            r = {as_double(draw(g, t[0])), as_double(draw(g, t[1]))};
+          }
+          a[p] = {as_double(t[0]), as_double(t[1 + order])};
+          ASSERT_EQ("", row_sums_differ(a, {1.0, as_double(t[2 - order])})) << "lane " << p;
+        }
       }
     }
   }

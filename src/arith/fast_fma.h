@@ -54,6 +54,13 @@ struct Dekker;
 template <class L, int R, bool Subtract>
 void layer_rows(double *const *d, const double *m, const double *u, unsigned c0, unsigned c1);
 
+// y[t] = rows[t] times x (n elements each) for t < count <= 16, each a sum
+// from +0.0 in ascending column order with the x87 roundings of the
+// products' accumulation rule (fma_columns.h). Defined by each layer's
+// source; the same conditions as layer_rows.
+template <class L>
+void layer_row_sums(const double *const *rows, unsigned count, const double *x, unsigned n, double *y);
+
 } // namespace fast
 
 #if TOVRA_HAVE_FAST_FMA
@@ -93,6 +100,31 @@ struct Fma : Soft {
     fast::layer_rows<fast::Dekker, R, subtract>(d, k, u, c0, c1);
 #else
     fast::layer_rows<fast::Scalar, R, subtract>(d, k, u, c0, c1);
+#endif
+  }
+
+  // The product of rows by a vector (the kernel's block of at most 16
+  // rows), on the same layer as the row update. A template, as
+  // update_rows, only so that its calls of the layers are instantiated
+  // where the kernels use it, not in the layers' sources, which each see
+  // one layer complete.
+  template <int Unused = 0>
+  static void row_sums(const double *const *rows, unsigned int count, const double *x, unsigned int n,
+                       double *y) {
+#if defined(TOVRA_FMA_AVX512)
+    if (cpu_has_avx512()) {
+      fast::layer_row_sums<fast::Avx512>(rows, count, x, n, y);
+    } else {
+      fast::layer_row_sums<fast::Avx2>(rows, count, x, n, y);
+    }
+#elif defined(TOVRA_FMA_AVX)
+    fast::layer_row_sums<fast::Avx2>(rows, count, x, n, y);
+#elif defined(TOVRA_FMA_NEON)
+    fast::layer_row_sums<fast::Neon>(rows, count, x, n, y);
+#elif defined(TOVRA_FMA_DEKKER)
+    fast::layer_row_sums<fast::Dekker>(rows, count, x, n, y);
+#else
+    fast::layer_row_sums<fast::Scalar>(rows, count, x, n, y);
 #endif
   }
 };

@@ -11,6 +11,7 @@
 
 #define TOVRA_FMA_TARGET __attribute__((target("avx2,fma")))
 #include "arith/fma_rows.h"
+#include "arith/fma_columns.h"
 
 namespace tovra_detail {
 namespace fast {
@@ -71,5 +72,6 @@ struct Avx2 {
 } // namespace tovra_detail
 
 TOVRA_FMA_LAYER_INSTANCES(tovra_detail::fast::Avx2)
+TOVRA_FMA_COLUMN_INSTANCES(tovra_detail::fast::Avx2)
 
 #endif

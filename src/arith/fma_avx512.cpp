@@ -12,6 +12,7 @@
 
 #define TOVRA_FMA_TARGET __attribute__((target("avx512f")))
 #include "arith/fma_rows.h"
+#include "arith/fma_columns.h"
 
 namespace tovra_detail {
 namespace fast {
@@ -74,5 +75,6 @@ struct Avx512 {
 } // namespace tovra_detail
 
 TOVRA_FMA_LAYER_INSTANCES(tovra_detail::fast::Avx512)
+TOVRA_FMA_COLUMN_INSTANCES(tovra_detail::fast::Avx512)
 
 #endif

@@ -16,6 +16,7 @@
 
 #define TOVRA_FMA_TARGET
 #include "arith/fma_rows.h"
+#include "arith/fma_columns.h"
 
 namespace tovra_detail {
 namespace fast {
@@ -110,5 +111,6 @@ struct Dekker {
 } // namespace tovra_detail
 
 TOVRA_FMA_LAYER_INSTANCES(tovra_detail::fast::Dekker)
+TOVRA_FMA_COLUMN_INSTANCES(tovra_detail::fast::Dekker)
 
 #endif

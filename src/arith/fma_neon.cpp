@@ -10,6 +10,7 @@
 
 #define TOVRA_FMA_TARGET
 #include "arith/fma_rows.h"
+#include "arith/fma_columns.h"
 
 namespace tovra_detail {
 namespace fast {
@@ -73,5 +74,6 @@ struct Neon {
 } // namespace tovra_detail
 
 TOVRA_FMA_LAYER_INSTANCES(tovra_detail::fast::Neon)
+TOVRA_FMA_COLUMN_INSTANCES(tovra_detail::fast::Neon)
 
 #endif

@@ -14,6 +14,7 @@
 #define TOVRA_FMA_TARGET
 #endif
 #include "arith/fma_rows.h"
+#include "arith/fma_columns.h"
 
 namespace tovra_detail {
 namespace fast {
@@ -67,5 +68,6 @@ struct Scalar {
 } // namespace tovra_detail
 
 TOVRA_FMA_LAYER_INSTANCES(tovra_detail::fast::Scalar)
+TOVRA_FMA_COLUMN_INSTANCES(tovra_detail::fast::Scalar)
 
 #endif

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "arith/row_loop.h"
+#include "arith/row_sums.h"
 #include "arith/soft_x87.h"
 
 namespace tovra_detail {
@@ -40,6 +41,13 @@ struct Soft {
   static void update_rows(double *const *d, const value *m, const double *u, unsigned int c0,
                           unsigned int c1) {
     each_term<Soft, R, T>(d, m, u, c0, c1);
+  }
+
+  // y[t] = rows[t] times x for t < count (row_sums.h), one element after
+  // the other.
+  static void row_sums(const double *const *rows, unsigned int count, const double *x, unsigned int n,
+                       double *y) {
+    each_row_sum<Soft>(rows, count, x, n, y);
   }
 
   static bool is_zero(value a) { return soft::is_zero(a); }

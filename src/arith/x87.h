@@ -19,6 +19,7 @@
 #include <cfloat>
 
 #include "arith/row_loop.h"
+#include "arith/row_sums.h"
 #include "fp_guard.h"
 
 // The x87 path exists where long double is the x87 80-bit format (i386 and
@@ -87,6 +88,13 @@ struct X87 {
   static void update_rows(double *const *d, const value *m, const double *u, unsigned int c0,
                           unsigned int c1) {
     each_term<X87, R, T>(d, m, u, c0, c1);
+  }
+
+  // y[t] = rows[t] times x for t < count (row_sums.h), one element after
+  // the other.
+  static void row_sums(const double *const *rows, unsigned int count, const double *x, unsigned int n,
+                       double *y) {
+    each_row_sum<X87>(rows, count, x, n, y);
   }
 
   static bool is_zero(value a) { return a == 0; }

@@ -1,0 +1,170 @@
+// SPDX-License-Identifier: MIT
+// The product of rows by a vector on the fast path, written once over a
+// layer of lane operations (L, fma_rows.h lists them): y[t] is the sum over
+// c of rows[t][c] * x[c], from +0.0 in ascending c, each step with the x87
+// roundings of the products' accumulation rule.
+//
+// A row's steps depend on each other, so the lanes are rows: lane j of
+// vector k holds the sum of row k * lanes + j, and each column is one step
+// of every lane, its elements times the common factor x[c]. The rows live
+// in separate arrays; a stretch of their columns is first copied into a
+// buffer column by column (a transpose), from which a column is one vector
+// load. Each step is the row update's quick test (fma_rows.h, tier 1),
+// with the factors swapped: x[c], the same for all lanes, in the place of
+// the row's multiplier, the rows' elements in that of the updated row's
+// operands; so the operand rule holds per lane for the elements and once
+// per column for x[c]. The chain of a lane is one fused step per column;
+// the test is off it, and several vectors of rows keep the unit busy.
+//
+// A vector where some lane fails the test is completed by the row update's
+// slow way (the constructive method, then the integer steps) and the sums
+// go on from the corrected values. A column whose x[c] is tiny takes the
+// integer steps in every lane, as the row update does with a tiny
+// multiplier. A block of fewer rows than its vectors hold fills the rest
+// with zero elements, whose lanes are never checked nor stored.
+//
+// Included by each layer's source, which instantiates it for its layer
+// with TOVRA_FMA_COLUMN_INSTANCES.
+#ifndef TOVRA_FMA_COLUMNS_H
+#define TOVRA_FMA_COLUMNS_H
+
+#include <cstring>
+
+#include "arith/fma_rows.h"
+
+namespace tovra_detail {
+namespace fast {
+
+// The most rows one call takes (the kernel's block), and the columns
+// copied into the buffer at a time: 16 x 32 elements, 4 KiB.
+const unsigned int column_block_rows = 16;
+const unsigned int column_stretch = 32;
+
+// The lanes of a column of n elements at col (the buffer) that start from
+// the sums s, with a tiny x: the integer steps. Out of line, and rare.
+__attribute__((noinline, cold)) inline void soft_column(double *s, double x, const double *col, unsigned n) {
+  for (unsigned j = 0; j < n; ++j) {
+    s[j] = soft_step<false>(s[j], x, col[j]);
+  }
+}
+
+template <class L> struct Columns {
+  typedef typename L::V V;
+  typedef typename L::M M;
+  typedef Tiers<L> T;
+
+  // K vectors of rows, count of them real (count <= K * lanes).
+  template <int K>
+  static TOVRA_FMA_TARGET void block(const double *const *rows, unsigned count, const double *x, unsigned n,
+                                     double *y) {
+    const unsigned W = L::lanes, R = K * L::lanes, full = (1u << W) - 1;
+    // The real lanes of each vector, and the others as bits that always
+    // count as passed.
+    unsigned real[K], ignored[K];
+    for (int k = 0; k < K; ++k) {
+      const unsigned first = k * W;
+      real[k] = count <= first ? 0 : count - first >= W ? W : count - first;
+      ignored[k] = full & ~((1u << real[k]) - 1);
+    }
+    double buf[column_stretch * R];
+    // The missing rows' elements stay zero for the whole block.
+    for (unsigned c = 0; c < column_stretch; ++c) {
+      for (unsigned t = count; t < R; ++t) {
+        buf[c * R + t] = 0.0;
+      }
+    }
+    V s[K];
+    for (int k = 0; k < K; ++k) {
+      s[k] = L::splat(0.0);
+    }
+    for (unsigned c0 = 0; c0 < n; c0 += column_stretch) {
+      const unsigned cn = n - c0 < column_stretch ? n - c0 : column_stretch;
+      // By the bits, never through arithmetic: a signalling NaN stays one.
+      for (unsigned t = 0; t < count; ++t) {
+        const double *src = rows[t] + c0;
+        for (unsigned c = 0; c < cn; ++c) {
+          std::memcpy(&buf[c * R + t], &src[c], sizeof(double));
+        }
+      }
+      for (unsigned c = 0; c < cn; ++c) {
+        const double xc = x[c0 + c];
+        const double *col = buf + c * R;
+        if (__builtin_expect(!operand_not_tiny(bits_of(xc)), 0)) {
+          tiny_column<K>(s, xc, col, real);
+          continue;
+        }
+        const V a = L::splat(-xc);
+#if defined(__GNUC__)
+#pragma GCC unroll 16
+#endif
+        for (int k = 0; k < K; ++k) {
+          const V b = L::load(col + k * W);
+          M ok;
+          const V v = T::quick(s[k], a, b, ok);
+          if (__builtin_expect((L::bits(L::mand(ok, T::operand_not_tiny(b))) | ignored[k]) == full, 1)) {
+            s[k] = v;
+          } else {
+            s[k] = redo_lanes(s[k], xc, col + k * W, real[k]);
+          }
+        }
+      }
+    }
+    double out[R];
+    for (int k = 0; k < K; ++k) {
+      L::store(out + k * W, s[k]);
+    }
+    std::memcpy(y, out, count * sizeof(double));
+  }
+
+  // The step of one vector whose sums were s, some lane of which failed
+  // the quick test: the slow way of the row update on its n real lanes.
+  static TOVRA_FMA_TARGET __attribute__((noinline, cold)) V redo_lanes(V s, double x, const double *col,
+                                                                       unsigned n) {
+    double before[L::lanes], after[L::lanes];
+    L::store(before, s);
+    L::store(after, s);
+    T::template slow<false>(after, before, x, col, n);
+    return L::load(after);
+  }
+
+  template <int K>
+  static TOVRA_FMA_TARGET __attribute__((noinline, cold)) void tiny_column(V *s, double x, const double *col,
+                                                                           const unsigned *real) {
+    for (int k = 0; k < K; ++k) {
+      double sv[L::lanes];
+      L::store(sv, s[k]);
+      soft_column(sv, x, col + k * L::lanes, real[k]);
+      s[k] = L::load(sv);
+    }
+  }
+};
+
+// The product of count <= column_block_rows rows by x on layer L: the
+// fewest vectors that hold them, rounded up to a power of two.
+template <class L>
+void layer_row_sums(const double *const *rows, unsigned count, const double *x, unsigned n, double *y) {
+  const unsigned W = L::lanes;
+  const unsigned vectors = (count + W - 1) / W;
+  if (vectors <= 1) {
+    Columns<L>::template block<1>(rows, count, x, n, y);
+  } else if (vectors <= 2) {
+    Columns<L>::template block<2>(rows, count, x, n, y);
+  } else if (vectors <= 4 || column_block_rows / W <= 4) {
+    Columns<L>::template block<(column_block_rows / W < 4 ? column_block_rows / W : 4)>(rows, count, x, n, y);
+  } else if (vectors <= 8 || column_block_rows / W <= 8) {
+    Columns<L>::template block<(column_block_rows / W < 8 ? column_block_rows / W : 8)>(rows, count, x, n, y);
+  } else {
+    Columns<L>::template block<column_block_rows / W>(rows, count, x, n, y);
+  }
+}
+
+} // namespace fast
+} // namespace tovra_detail
+
+// Instantiates layer L's product of rows by a vector, which Fma::row_sums
+// (fast_fma.h) calls.
+#define TOVRA_FMA_COLUMN_INSTANCES(L)                                                                        \
+  template void tovra_detail::fast::layer_row_sums<L>(const double *const *, unsigned, const double *,       \
+                                                      unsigned, double *);
+
+#endif
