@@ -20,8 +20,7 @@
 // slow way (the constructive method, then the integer steps) and the sums
 // go on from the corrected values. A column whose x[c] is tiny takes the
 // integer steps in every lane, as the row update does with a tiny
-// multiplier. A block of fewer rows than its vectors hold fills the rest
-// with zero elements, whose lanes are never checked nor stored.
+// multiplier.
 //
 // Included by each layer's source, which instantiates it for its layer
 // with TOVRA_FMA_COLUMN_INSTANCES.
@@ -66,13 +65,14 @@ template <class L> struct Columns {
       real[k] = count <= first ? 0 : count - first >= W ? W : count - first;
       ignored[k] = full & ~((1u << real[k]) - 1);
     }
-    double buf[column_stretch * R];
-    // The missing rows' elements stay zero for the whole block.
-    for (unsigned c = 0; c < column_stretch; ++c) {
-      for (unsigned t = count; t < R; ++t) {
-        buf[c * R + t] = 0.0;
-      }
+    // The missing rows repeat the first: their lanes compute what it does,
+    // and are never checked nor stored. With every lane a row, the copy
+    // below has a count fixed at compile time.
+    const double *row[R];
+    for (unsigned t = 0; t < R; ++t) {
+      row[t] = rows[t < count ? t : 0];
     }
+    double buf[column_stretch * R];
     V s[K];
     for (int k = 0; k < K; ++k) {
       s[k] = L::splat(0.0);
@@ -80,17 +80,23 @@ template <class L> struct Columns {
     for (unsigned c0 = 0; c0 < n; c0 += column_stretch) {
       const unsigned cn = n - c0 < column_stretch ? n - c0 : column_stretch;
       // By the bits, never through arithmetic: a signalling NaN stays one.
-      for (unsigned t = 0; t < count; ++t) {
-        const double *src = rows[t] + c0;
-        for (unsigned c = 0; c < cn; ++c) {
-          std::memcpy(&buf[c * R + t], &src[c], sizeof(double));
+      // Column by column, so that the first columns' stores are the oldest
+      // and have left the store buffer when the vector loads read them.
+      for (unsigned c = 0; c < cn; ++c) {
+#if defined(__GNUC__)
+#pragma GCC unroll 16
+#endif
+        for (unsigned t = 0; t < R; ++t) {
+          std::memcpy(&buf[c * R + t], &row[t][c0 + c], sizeof(double));
         }
       }
       for (unsigned c = 0; c < cn; ++c) {
         const double xc = x[c0 + c];
         const double *col = buf + c * R;
         if (__builtin_expect(!operand_not_tiny(bits_of(xc)), 0)) {
-          tiny_column<K>(s, xc, col, real);
+          for (int k = 0; k < K; ++k) {
+            s[k] = tiny_lanes(s[k], xc, col + k * W, real[k]);
+          }
           continue;
         }
         const V a = L::splat(-xc);
@@ -127,15 +133,13 @@ template <class L> struct Columns {
     return L::load(after);
   }
 
-  template <int K>
-  static TOVRA_FMA_TARGET __attribute__((noinline, cold)) void tiny_column(V *s, double x, const double *col,
-                                                                           const unsigned *real) {
-    for (int k = 0; k < K; ++k) {
-      double sv[L::lanes];
-      L::store(sv, s[k]);
-      soft_column(sv, x, col + k * L::lanes, real[k]);
-      s[k] = L::load(sv);
-    }
+  // The same with a tiny x: the integer steps.
+  static TOVRA_FMA_TARGET __attribute__((noinline, cold)) V tiny_lanes(V s, double x, const double *col,
+                                                                       unsigned n) {
+    double sv[L::lanes];
+    L::store(sv, s);
+    soft_column(sv, x, col, n);
+    return L::load(sv);
   }
 };
 
