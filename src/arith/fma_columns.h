@@ -79,10 +79,35 @@ template <class L> struct Columns {
     }
     for (unsigned c0 = 0; c0 < n; c0 += column_stretch) {
       const unsigned cn = n - c0 < column_stretch ? n - c0 : column_stretch;
-      // By the bits, never through arithmetic: a signalling NaN stays one.
-      // Column by column, so that the first columns' stores are the oldest
-      // and have left the store buffer when the vector loads read them.
-      for (unsigned c = 0; c < cn; ++c) {
+      // Moved as bits, never through arithmetic, so that a signalling NaN
+      // stays one: lanes x lanes elements at a time by the layer's
+      // transpose, then what is left of the stretch one column at a time.
+      // Column by column either way, so that the first columns' stores are
+      // the oldest and have left the store buffer when the vector loads
+      // read them.
+      unsigned c = 0;
+      for (; c + W <= cn; c += W) {
+#if defined(__GNUC__)
+#pragma GCC unroll 16
+#endif
+        for (int k = 0; k < K; ++k) {
+          V v[L::lanes];
+#if defined(__GNUC__)
+#pragma GCC unroll 8
+#endif
+          for (unsigned i = 0; i < W; ++i) {
+            v[i] = L::load(row[k * W + i] + c0 + c);
+          }
+          L::transpose(v);
+#if defined(__GNUC__)
+#pragma GCC unroll 8
+#endif
+          for (unsigned j = 0; j < W; ++j) {
+            L::store(buf + (c + j) * R + k * W, v[j]);
+          }
+        }
+      }
+      for (; c < cn; ++c) {
 #if defined(__GNUC__)
 #pragma GCC unroll 16
 #endif

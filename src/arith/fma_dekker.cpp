@@ -15,8 +15,8 @@
 #include <cstring>
 
 #define TOVRA_FMA_TARGET
-#include "arith/fma_rows.h"
 #include "arith/fma_columns.h"
+#include "arith/fma_rows.h"
 
 namespace tovra_detail {
 namespace fast {
@@ -104,6 +104,11 @@ struct Dekker {
   }
   TOVRA_DEKKER unsigned bits(M m) {
     return static_cast<unsigned>(m[0] & 1) | static_cast<unsigned>(m[1] & 1) << 1;
+  }
+  TOVRA_DEKKER void transpose(V *v) {
+    const V a = v[0], b = v[1];
+    v[0] = V{a[0], b[0]};
+    v[1] = V{a[1], b[1]};
   }
 };
 

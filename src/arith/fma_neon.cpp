@@ -9,8 +9,8 @@
 #include <arm_neon.h>
 
 #define TOVRA_FMA_TARGET
-#include "arith/fma_rows.h"
 #include "arith/fma_columns.h"
+#include "arith/fma_rows.h"
 
 namespace tovra_detail {
 namespace fast {
@@ -67,6 +67,11 @@ struct Neon {
   static unsigned bits(M m) {
     return static_cast<unsigned>(vgetq_lane_u64(m, 0) & 1) | static_cast<unsigned>(vgetq_lane_u64(m, 1) & 1)
                                                                  << 1;
+  }
+  static void transpose(V *v) {
+    const V a = v[0], b = v[1];
+    v[0] = vzip1q_f64(a, b);
+    v[1] = vzip2q_f64(a, b);
   }
 };
 

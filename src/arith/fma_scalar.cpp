@@ -13,8 +13,8 @@
 #else
 #define TOVRA_FMA_TARGET
 #endif
-#include "arith/fma_rows.h"
 #include "arith/fma_columns.h"
+#include "arith/fma_rows.h"
 
 namespace tovra_detail {
 namespace fast {
@@ -62,6 +62,7 @@ struct Scalar {
   TOVRA_SCALAR M mandnot(M a, M b) { return a && !b; }
   TOVRA_SCALAR V select(M m, V a, V b) { return m ? a : b; }
   TOVRA_SCALAR unsigned bits(M m) { return m ? 1u : 0u; }
+  TOVRA_SCALAR void transpose(V *) {}
 };
 
 } // namespace fast
