@@ -8,8 +8,10 @@
 // vector k holds the sum of row k * lanes + j, and each column is one step
 // of every lane, its elements times the common factor x[c]. The rows live
 // in separate arrays; a stretch of their columns is first copied into a
-// buffer column by column (a transpose), from which a column is one vector
-// load. Each step is the row update's quick test (fma_rows.h, tier 1),
+// buffer column by column, lanes x lanes elements at a time through the
+// layer's transpose, from which a column is one vector load. A block of
+// fewer rows than its vectors hold repeats its first row in the others,
+// whose lanes are never checked nor stored. Each step is the row update's quick test (fma_rows.h, tier 1),
 // with the factors swapped: x[c], the same for all lanes, in the place of
 // the row's multiplier, the rows' elements in that of the updated row's
 // operands; so the operand rule holds per lane for the elements and once
@@ -52,6 +54,40 @@ template <class L> struct Columns {
   typedef typename L::M M;
   typedef Tiers<L> T;
 
+  // Columns [c0, c0 + cn) of the K * lanes rows into buf, column by column
+  // (each column's elements together, in the order of the lanes). Moved as
+  // bits, never through arithmetic, so that a signalling NaN stays one:
+  // lanes x lanes elements at a time by the layer's transpose, then what is
+  // left one column at a time. Column by column either way, so that the
+  // first columns' stores are the oldest and have left the store buffer
+  // when the vector loads read them.
+  template <int K>
+  static TOVRA_FMA_INLINE void copy_stretch(const double *const *row, unsigned c0, unsigned cn, double *buf) {
+    const unsigned W = L::lanes, R = K * L::lanes;
+    unsigned c = 0;
+    for (; c + W <= cn; c += W) {
+      TOVRA_UNROLL
+      for (int k = 0; k < K; ++k) {
+        V v[L::lanes];
+        TOVRA_UNROLL
+        for (unsigned i = 0; i < W; ++i) {
+          v[i] = L::load(row[k * W + i] + c0 + c);
+        }
+        L::transpose(v);
+        TOVRA_UNROLL
+        for (unsigned j = 0; j < W; ++j) {
+          L::store(buf + (c + j) * R + k * W, v[j]);
+        }
+      }
+    }
+    for (; c < cn; ++c) {
+      TOVRA_UNROLL
+      for (unsigned t = 0; t < R; ++t) {
+        std::memcpy(&buf[c * R + t], &row[t][c0 + c], sizeof(double));
+      }
+    }
+  }
+
   // K vectors of rows, count of them real (count <= K * lanes).
   template <int K>
   static TOVRA_FMA_TARGET void block(const double *const *rows, unsigned count, const double *x, unsigned n,
@@ -65,9 +101,8 @@ template <class L> struct Columns {
       real[k] = count <= first ? 0 : count - first >= W ? W : count - first;
       ignored[k] = full & ~((1u << real[k]) - 1);
     }
-    // The missing rows repeat the first: their lanes compute what it does,
-    // and are never checked nor stored. With every lane a row, the copy
-    // below has a count fixed at compile time.
+    // With every lane a row, the copies below have counts fixed at compile
+    // time.
     const double *row[R];
     for (unsigned t = 0; t < R; ++t) {
       row[t] = rows[t < count ? t : 0];
@@ -79,42 +114,7 @@ template <class L> struct Columns {
     }
     for (unsigned c0 = 0; c0 < n; c0 += column_stretch) {
       const unsigned cn = n - c0 < column_stretch ? n - c0 : column_stretch;
-      // Moved as bits, never through arithmetic, so that a signalling NaN
-      // stays one: lanes x lanes elements at a time by the layer's
-      // transpose, then what is left of the stretch one column at a time.
-      // Column by column either way, so that the first columns' stores are
-      // the oldest and have left the store buffer when the vector loads
-      // read them.
-      unsigned c = 0;
-      for (; c + W <= cn; c += W) {
-#if defined(__GNUC__)
-#pragma GCC unroll 16
-#endif
-        for (int k = 0; k < K; ++k) {
-          V v[L::lanes];
-#if defined(__GNUC__)
-#pragma GCC unroll 8
-#endif
-          for (unsigned i = 0; i < W; ++i) {
-            v[i] = L::load(row[k * W + i] + c0 + c);
-          }
-          L::transpose(v);
-#if defined(__GNUC__)
-#pragma GCC unroll 8
-#endif
-          for (unsigned j = 0; j < W; ++j) {
-            L::store(buf + (c + j) * R + k * W, v[j]);
-          }
-        }
-      }
-      for (; c < cn; ++c) {
-#if defined(__GNUC__)
-#pragma GCC unroll 16
-#endif
-        for (unsigned t = 0; t < R; ++t) {
-          std::memcpy(&buf[c * R + t], &row[t][c0 + c], sizeof(double));
-        }
-      }
+      copy_stretch<K>(row, c0, cn, buf);
       for (unsigned c = 0; c < cn; ++c) {
         const double xc = x[c0 + c];
         const double *col = buf + c * R;
@@ -125,9 +125,7 @@ template <class L> struct Columns {
           continue;
         }
         const V a = L::splat(-xc);
-#if defined(__GNUC__)
-#pragma GCC unroll 16
-#endif
+        TOVRA_UNROLL
         for (int k = 0; k < K; ++k) {
           const V b = L::load(col + k * W);
           M ok;
