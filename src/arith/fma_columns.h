@@ -10,12 +10,15 @@
 // in separate arrays; a stretch of their columns is first copied into a
 // buffer column by column, lanes x lanes elements at a time through the
 // layer's transpose, from which a column is one vector load. A block of
-// fewer rows than its vectors hold repeats its first row in the others,
-// whose lanes are never checked nor stored. Each step is the row update's quick test (fma_rows.h, tier 1),
-// with the factors swapped: x[c], the same for all lanes, in the place of
-// the row's multiplier, the rows' elements in that of the updated row's
-// operands; so the operand rule holds per lane for the elements and once
-// per column for x[c]. The chain of a lane is one fused step per column;
+// fewer rows than its vectors hold repeats its first row in the others:
+// their lanes fail the test only where the first row's does, and are
+// never completed nor stored.
+//
+// Each step is the row update's quick test (fma_rows.h, tier 1), with the
+// factors swapped: x[c], the same for all lanes, in the place of the row's
+// multiplier, the rows' elements in that of the updated row's operands; so
+// the operand rule holds per lane for the elements and once per column for
+// x[c]. The chain of a lane is one fused step per column;
 // the test is off it, and several vectors of rows keep the unit busy.
 //
 // A vector where some lane fails the test is completed by the row update's
@@ -93,13 +96,12 @@ template <class L> struct Columns {
   static TOVRA_FMA_TARGET void block(const double *const *rows, unsigned count, const double *x, unsigned n,
                                      double *y) {
     const unsigned W = L::lanes, R = K * L::lanes, full = (1u << W) - 1;
-    // The real lanes of each vector, and the others as bits that always
-    // count as passed.
-    unsigned real[K], ignored[K];
+    // The real lanes of each vector: the others repeat the first row, and
+    // fail the test only with it.
+    unsigned real[K];
     for (int k = 0; k < K; ++k) {
       const unsigned first = k * W;
       real[k] = count <= first ? 0 : count - first >= W ? W : count - first;
-      ignored[k] = full & ~((1u << real[k]) - 1);
     }
     // With every lane a row, the copies below have counts fixed at compile
     // time.
@@ -114,26 +116,32 @@ template <class L> struct Columns {
     }
     for (unsigned c0 = 0; c0 < n; c0 += column_stretch) {
       const unsigned cn = n - c0 < column_stretch ? n - c0 : column_stretch;
-      copy_stretch<K>(row, c0, cn, buf);
+      // With one lane a vector, a row's element is a lane's already.
+      if (W > 1) {
+        copy_stretch<K>(row, c0, cn, buf);
+      }
       for (unsigned c = 0; c < cn; ++c) {
         const double xc = x[c0 + c];
-        const double *col = buf + c * R;
+        const double *col[K];
+        for (int k = 0; k < K; ++k) {
+          col[k] = W > 1 ? buf + c * R + k * W : row[k] + c0 + c;
+        }
         if (__builtin_expect(!operand_not_tiny(bits_of(xc)), 0)) {
           for (int k = 0; k < K; ++k) {
-            s[k] = tiny_lanes(s[k], xc, col + k * W, real[k]);
+            s[k] = tiny_lanes(s[k], xc, col[k], real[k]);
           }
           continue;
         }
         const V a = L::splat(-xc);
         TOVRA_UNROLL
         for (int k = 0; k < K; ++k) {
-          const V b = L::load(col + k * W);
+          const V b = L::load(col[k]);
           M ok;
           const V v = T::quick(s[k], a, b, ok);
-          if (__builtin_expect((L::bits(L::mand(ok, T::operand_not_tiny(b))) | ignored[k]) == full, 1)) {
+          if (__builtin_expect(L::bits(L::mand(ok, T::operand_not_tiny(b))) == full, 1)) {
             s[k] = v;
           } else {
-            s[k] = redo_lanes(s[k], xc, col + k * W, real[k]);
+            s[k] = redo_lanes(s[k], xc, col[k], real[k]);
           }
         }
       }
