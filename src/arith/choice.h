@@ -40,16 +40,20 @@ const unsigned int never = ~0u;
 // single steps on the fused multiply-add. Each is the smallest order from
 // which every larger one measured was faster: the product from 16 (0.64),
 // LU and det from 32 (0.95, 0.96), inv from 48 (0.91), LUs from 16 (0.93 to
-// 0.95 everywhere). The product by a vector and the element-wise operations
-// stay on the x87 unit: one step and its check per element, not vectorised,
-// cost about three times the x87 step.
+// 0.95 everywhere). The element-wise operations stay on the x87 unit: one
+// step and its check per element, not vectorised, cost about three times
+// the x87 step. The product by a vector, with rows as lanes
+// (fma_columns.h), from 16: 0.72 to 0.75 at 16, 0.66 at 32, 0.55 to 0.62
+// from 64 to 512 (measured apart, same machine, median of 5).
 //
 // The AVX2 layer takes nothing: forced on this processor it paid for the
 // product alone (0.8 from n = 64), but a processor with AVX2 and without
 // AVX-512 (an AMD EPYC of family 25, model 1, Zen 3) measured the AVX2
 // product at 1.2 to 1.5 times the x87 unit from n = 64 to 256, and the
 // choice must not make the default state slower on the processors that
-// have only that layer. LU, det and inv were slower on AVX2 everywhere.
+// have only that layer. LU, det and inv were slower on AVX2 everywhere,
+// and the product by a vector gained too little to risk it (1.10 at 16,
+// 0.89 to 1.00 from 32 to 512, on this processor).
 struct Thresholds {
   unsigned int product, factor, determinant, inverse, substitute, matrix_vector, elementwise, compare;
 
@@ -76,7 +80,7 @@ struct Thresholds {
     return never;
   }
 };
-const Thresholds avx512_from = {16, 32, 32, 48, 16, never, never, never};
+const Thresholds avx512_from = {16, 32, 32, 48, 16, 16, never, never};
 const Thresholds avx2_from = {never, never, never, never, never, never, never, never};
 
 #if TOVRA_HAVE_X87 && TOVRA_HAVE_FAST_FMA

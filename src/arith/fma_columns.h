@@ -91,6 +91,14 @@ template <class L> struct Columns {
     }
   }
 
+  // The elements of column c0 + c in vector k's lanes: in the buffer, or
+  // with one lane a vector in the row itself.
+  template <int K>
+  static TOVRA_FMA_INLINE const double *elements(const double *const *row, const double *buf, int k,
+                                                 unsigned c0, unsigned c) {
+    return L::lanes > 1 ? buf + c * K * L::lanes + k * L::lanes : row[k] + c0 + c;
+  }
+
   // K vectors of rows, count of them real (count <= K * lanes).
   template <int K>
   static TOVRA_FMA_TARGET void block(const double *const *rows, unsigned count, const double *x, unsigned n,
@@ -116,32 +124,30 @@ template <class L> struct Columns {
     }
     for (unsigned c0 = 0; c0 < n; c0 += column_stretch) {
       const unsigned cn = n - c0 < column_stretch ? n - c0 : column_stretch;
-      // With one lane a vector, a row's element is a lane's already.
+      // With one lane a vector, a row's element is a lane's already
+      // (elements).
       if (W > 1) {
         copy_stretch<K>(row, c0, cn, buf);
       }
       for (unsigned c = 0; c < cn; ++c) {
         const double xc = x[c0 + c];
-        const double *col[K];
-        for (int k = 0; k < K; ++k) {
-          col[k] = W > 1 ? buf + c * R + k * W : row[k] + c0 + c;
-        }
         if (__builtin_expect(!operand_not_tiny(bits_of(xc)), 0)) {
           for (int k = 0; k < K; ++k) {
-            s[k] = tiny_lanes(s[k], xc, col[k], real[k]);
+            s[k] = tiny_lanes(s[k], xc, elements<K>(row, buf, k, c0, c), real[k]);
           }
           continue;
         }
         const V a = L::splat(-xc);
         TOVRA_UNROLL
         for (int k = 0; k < K; ++k) {
-          const V b = L::load(col[k]);
+          const double *col = elements<K>(row, buf, k, c0, c);
+          const V b = L::load(col);
           M ok;
           const V v = T::quick(s[k], a, b, ok);
           if (__builtin_expect(L::bits(L::mand(ok, T::operand_not_tiny(b))) == full, 1)) {
             s[k] = v;
           } else {
-            s[k] = redo_lanes(s[k], xc, col[k], real[k]);
+            s[k] = redo_lanes(s[k], xc, col, real[k]);
           }
         }
       }
