@@ -10,9 +10,10 @@
 // in separate arrays; a stretch of their columns is first copied into a
 // buffer column by column, lanes x lanes elements at a time through the
 // layer's transpose, from which a column is one vector load. A block of
-// fewer rows than its vectors hold repeats its first row in the others:
-// their lanes fail the test only where the first row's does, and are
-// never completed nor stored.
+// fewer rows than its vectors hold repeats its first row in the others,
+// whose lanes are never completed nor stored: they fail the test with the
+// first row, or where their own sums went astray, which costs a trip to
+// the slow way and nothing else.
 //
 // Each step is the row update's quick test (fma_rows.h, tier 1), with the
 // factors swapped: x[c], the same for all lanes, in the place of the row's
@@ -147,7 +148,7 @@ template <class L> struct Columns {
           if (__builtin_expect(L::bits(L::mand(ok, T::operand_not_tiny(b))) == full, 1)) {
             s[k] = v;
           } else {
-            s[k] = redo_lanes(s[k], xc, col, real[k]);
+            s[k] = redo_lanes(s[k], v, xc, col, real[k]);
           }
         }
       }
@@ -160,12 +161,13 @@ template <class L> struct Columns {
   }
 
   // The step of one vector whose sums were s, some lane of which failed
-  // the quick test: the slow way of the row update on its n real lanes.
-  static TOVRA_FMA_TARGET __attribute__((noinline, cold)) V redo_lanes(V s, double x, const double *col,
+  // the quick test (whose values were v): the slow way of the row update on
+  // its n real lanes; the others keep the quick values.
+  static TOVRA_FMA_TARGET __attribute__((noinline, cold)) V redo_lanes(V s, V v, double x, const double *col,
                                                                        unsigned n) {
     double before[L::lanes], after[L::lanes];
     L::store(before, s);
-    L::store(after, s);
+    L::store(after, v);
     T::template slow<false>(after, before, x, col, n);
     return L::load(after);
   }
