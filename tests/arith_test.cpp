@@ -286,19 +286,22 @@ TEST(SoftX87, FastRowSumsAsTheIntegerSteps) {
 // The steps the fast path must hand over (the table above), taken by the
 // row sums in every lane of blocks of 1 to 17 rows: the sum s reached in
 // column 0 (times 1), then a and b as the element and the common factor,
-// and the other way round; the other rows drawn at random.
+// and the other way round, with a as it is and negated (the row sums add
+// s + a b, where the elimination's cases subtract); the other rows drawn at
+// random.
 TEST(SoftX87, FastRowSumsHandOverInEveryLane) {
   u64 g = 7;
   for (const auto &t : hand_over) {
-    for (int order = 0; order < 2; ++order) {
+    for (int order = 0; order < 4; ++order) {
+      const u64 ab[] = {t[1] ^ (order < 2 ? 0 : sign_bit), t[2]};
       for (unsigned rows = 1; rows <= 17; ++rows) {
         for (unsigned p = 0; p < rows; ++p) {
           std::vector<std::vector<double>> a(rows, std::vector<double>(2));
           for (auto &r : a) {
             r = {as_double(draw(g, t[0])), as_double(draw(g, t[1]))};
           }
-          a[p] = {as_double(t[0]), as_double(t[1 + order])};
-          ASSERT_EQ("", row_sums_differ(a, {1.0, as_double(t[2 - order])})) << "lane " << p;
+          a[p] = {as_double(t[0]), as_double(ab[order & 1])};
+          ASSERT_EQ("", row_sums_differ(a, {1.0, as_double(ab[~order & 1])})) << "lane " << p;
         }
       }
     }

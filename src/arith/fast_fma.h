@@ -54,8 +54,8 @@ struct Dekker;
 template <class L, int R, bool Subtract>
 void layer_rows(double *const *d, const double *m, const double *u, unsigned c0, unsigned c1);
 
-// y[t] = rows[t] times x (n elements each) for t < count <= 16, each a sum
-// from +0.0 in ascending column order with the x87 roundings of the
+// y[t] = rows[t] times x (n elements each) for t < count <= row_sums_block
+// (row_sums.h), sums from +0.0 in ascending column order with the x87 roundings of the
 // products' accumulation rule (fma_columns.h). Defined by each layer's
 // source; the same conditions as layer_rows.
 template <class L>
@@ -103,7 +103,7 @@ struct Fma : Soft {
 #endif
   }
 
-  // The product of rows by a vector (the kernel's block of at most 16
+  // The product of rows by a vector (a block of at most row_sums_block
   // rows), on the same layer as the row update. A template, as
   // update_rows, only so that its calls of the layers are instantiated
   // where the kernels use it, not in the layers' sources, which each see

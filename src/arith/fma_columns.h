@@ -40,13 +40,13 @@
 namespace tovra_detail {
 namespace fast {
 
-// The most rows one call takes (the kernel's block), and the columns
-// copied into the buffer at a time: 16 x 32 elements, 4 KiB.
-const unsigned int column_block_rows = 16;
+// The most rows one call takes (row_sums.h), and the columns copied into
+// the buffer at a time: 16 x 32 elements, 4 KiB.
+const unsigned int column_block_rows = row_sums_block;
 const unsigned int column_stretch = 32;
 
-// The lanes of a column of n elements at col (the buffer) that start from
-// the sums s, with a tiny x: the integer steps. Out of line, and rare.
+// The n lanes of a column whose elements are at col and whose sums were s,
+// with a tiny x: the integer steps. Out of line, and rare.
 __attribute__((noinline, cold)) inline void soft_column(double *s, double x, const double *col, unsigned n) {
   for (unsigned j = 0; j < n; ++j) {
     s[j] = soft_step<false>(s[j], x, col[j]);
@@ -105,8 +105,7 @@ template <class L> struct Columns {
   static TOVRA_FMA_TARGET void block(const double *const *rows, unsigned count, const double *x, unsigned n,
                                      double *y) {
     const unsigned W = L::lanes, R = K * L::lanes, full = (1u << W) - 1;
-    // The real lanes of each vector: the others repeat the first row, and
-    // fail the test only with it.
+    // The real lanes of each vector; the others repeat the first row.
     unsigned real[K];
     for (int k = 0; k < K; ++k) {
       const unsigned first = k * W;

@@ -12,6 +12,11 @@
 
 namespace tovra_detail {
 
+// The most rows a policy's row_sums takes in one call: the kernel hands
+// them over in blocks of this many, which the widest layer of the fused
+// multiply-add keeps in flight, and a multiple of the eight below.
+const unsigned int row_sums_block = 16;
+
 // R rows at once: R independent sums, each over its row in column order.
 // Both factors are held in registers (A::held) and every sum starts from
 // +0.0, so no operand needs a scan for signalling NaNs.

@@ -26,19 +26,15 @@ template <class A> void multiply(const Matrix_d &a, const Matrix_d &b, Matrix_d 
   }
 }
 
-// The rows go to the policy a block at a time (A::row_sums), whose sums
-// are independent: a block is as many rows as the widest fused multiply-add
-// layer keeps in flight, and a multiple of the eight the other arithmetics
-// take at once.
-const unsigned int rows_per_block = 16;
-
+// The rows go to the policy a block at a time (A::row_sums, row_sums.h):
+// their sums are independent.
 template <class A> void multiply(const Matrix_d &a, const Vector<double> &x, Vector<double> &y) {
   const unsigned int rows = a.SizeRow(), n = a.SizeCol();
   // An empty x may hold no array at all; its elements are never read then.
   const double *const xs = n != 0 ? &x[0] : nullptr;
-  const double *row[rows_per_block];
-  for (unsigned int r = 0; r < rows; r += rows_per_block) {
-    const unsigned int count = rows - r < rows_per_block ? rows - r : rows_per_block;
+  const double *row[row_sums_block];
+  for (unsigned int r = 0; r < rows; r += row_sums_block) {
+    const unsigned int count = rows - r < row_sums_block ? rows - r : row_sums_block;
     for (unsigned int t = 0; t < count; ++t) {
       row[t] = &a(r + t, 0);
     }
