@@ -225,7 +225,8 @@ std::string row_sums_differ(const std::vector<std::vector<double>> &a, const std
   }
   std::vector<double> y(rows);
   for (unsigned r = 0; r < rows; r += 16) {
-    tovra_detail::Fma::row_sums(row.data() + r, rows - r < 16 ? rows - r : 16, x.data(), n, y.data() + r);
+    tovra_detail::Fma::row_sums([&](unsigned t) { return row[r + t]; }, rows - r < 16 ? rows - r : 16,
+                                x.data(), n, y.data() + r);
   }
   for (unsigned r = 0; r < rows; ++r) {
     u64 s = 0, got;

@@ -55,9 +55,9 @@ template <class L, int R, bool Subtract>
 void layer_rows(double *const *d, const double *m, const double *u, unsigned c0, unsigned c1);
 
 // y[t] = rows[t] times x (n elements each) for t < count <= row_sums_block
-// (row_sums.h), sums from +0.0 in ascending column order with the x87 roundings of the
-// products' accumulation rule (fma_columns.h). Defined by each layer's
-// source; the same conditions as layer_rows.
+// (row_sums.h), sums from +0.0 in ascending column order with the x87
+// roundings of the products' accumulation rule (fma_columns.h). Defined by
+// each layer's source; the same conditions as layer_rows.
 template <class L>
 void layer_row_sums(const double *const *rows, unsigned count, const double *x, unsigned n, double *y);
 
@@ -103,14 +103,14 @@ struct Fma : Soft {
 #endif
   }
 
-  // The product of rows by a vector (a block of at most row_sums_block
-  // rows), on the same layer as the row update. A template, as
-  // update_rows, only so that its calls of the layers are instantiated
-  // where the kernels use it, not in the layers' sources, which each see
-  // one layer complete.
-  template <int Unused = 0>
-  static void row_sums(const double *const *rows, unsigned int count, const double *x, unsigned int n,
-                       double *y) {
+  // The product of rows by a vector (row_sums.h), on the same layer as the
+  // row update, which takes the rows as a list.
+  template <class Rows>
+  static void row_sums(const Rows &rows_at, unsigned int count, const double *x, unsigned int n, double *y) {
+    const double *rows[row_sums_block];
+    for (unsigned int t = 0; t < count; ++t) {
+      rows[t] = rows_at(t);
+    }
 #if defined(TOVRA_FMA_AVX512)
     if (cpu_has_avx512()) {
       fast::layer_row_sums<fast::Avx512>(rows, count, x, n, y);

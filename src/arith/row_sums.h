@@ -14,19 +14,22 @@ namespace tovra_detail {
 
 // The most rows a policy's row_sums takes in one call: the kernel hands
 // them over in blocks of this many, which the widest layer of the fused
-// multiply-add keeps in flight, and a multiple of the eight below.
+// multiply-add keeps in flight, and a multiple of the eight below. A
+// policy's row_sums(rows, count, x, n, y) finds row t at rows(t), n
+// elements long, for t < count, so that the rows are looked up where they
+// are used instead of copied into a list first.
 const unsigned int row_sums_block = 16;
 
-// R rows at once: R independent sums, each over its row in column order.
-// Both factors are held in registers (A::held) and every sum starts from
-// +0.0, so no operand needs a scan for signalling NaNs.
-template <class A, int R>
-inline void sum_rows(const double *const *rows, const double *x, unsigned int n, double *y) {
+// R rows at once, from row r0: R independent sums, each over its row in
+// column order. Both factors are held in registers (A::held) and every sum
+// starts from +0.0, so no operand needs a scan for signalling NaNs.
+template <class A, int R, class Rows>
+inline void sum_rows(const Rows &rows, unsigned int r0, const double *x, unsigned int n, double *y) {
   const double *row[R];
   double s[R];
   TOVRA_UNROLL
   for (int t = 0; t < R; ++t) {
-    row[t] = rows[t];
+    row[t] = rows(r0 + t);
     s[t] = 0.0;
   }
   for (unsigned int c = 0; c < n; ++c) {
@@ -43,23 +46,22 @@ inline void sum_rows(const double *const *rows, const double *x, unsigned int n,
 }
 
 // count rows, eight at a time while they last.
-template <class A>
-inline void each_row_sum(const double *const *rows, unsigned int count, const double *x, unsigned int n,
-                         double *y) {
+template <class A, class Rows>
+inline void each_row_sum(const Rows &rows, unsigned int count, const double *x, unsigned int n, double *y) {
   unsigned int r = 0;
   for (; r + 8 <= count; r += 8) {
-    sum_rows<A, 8>(rows + r, x, n, y + r);
+    sum_rows<A, 8>(rows, r, x, n, y + r);
   }
   if (r + 4 <= count) {
-    sum_rows<A, 4>(rows + r, x, n, y + r);
+    sum_rows<A, 4>(rows, r, x, n, y + r);
     r += 4;
   }
   if (r + 2 <= count) {
-    sum_rows<A, 2>(rows + r, x, n, y + r);
+    sum_rows<A, 2>(rows, r, x, n, y + r);
     r += 2;
   }
   if (r < count) {
-    sum_rows<A, 1>(rows + r, x, n, y + r);
+    sum_rows<A, 1>(rows, r, x, n, y + r);
   }
 }
 

@@ -90,10 +90,10 @@ struct X87 {
     each_term<X87, R, T>(d, m, u, c0, c1);
   }
 
-  // y[t] = rows[t] times x for t < count (row_sums.h), one element after
+  // y[t] = rows(t) times x for t < count (row_sums.h), one element after
   // the other.
-  static void row_sums(const double *const *rows, unsigned int count, const double *x, unsigned int n,
-                       double *y) {
+  template <class Rows>
+  static void row_sums(const Rows &rows, unsigned int count, const double *x, unsigned int n, double *y) {
     each_row_sum<X87>(rows, count, x, n, y);
   }
 

@@ -26,19 +26,26 @@ template <class A> void multiply(const Matrix_d &a, const Matrix_d &b, Matrix_d 
   }
 }
 
+namespace {
+
+// The rows of a block, from row r0 of a.
+struct BlockRows {
+  const Matrix_d &a;
+  unsigned int r0;
+  const double *operator()(unsigned int t) const { return &a(r0 + t, 0); }
+};
+
+} // namespace
+
 // The rows go to the policy a block at a time (A::row_sums, row_sums.h):
 // their sums are independent.
 template <class A> void multiply(const Matrix_d &a, const Vector<double> &x, Vector<double> &y) {
   const unsigned int rows = a.SizeRow(), n = a.SizeCol();
   // An empty x may hold no array at all; its elements are never read then.
   const double *const xs = n != 0 ? &x[0] : nullptr;
-  const double *row[row_sums_block];
   for (unsigned int r = 0; r < rows; r += row_sums_block) {
     const unsigned int count = rows - r < row_sums_block ? rows - r : row_sums_block;
-    for (unsigned int t = 0; t < count; ++t) {
-      row[t] = &a(r + t, 0);
-    }
-    A::row_sums(row, count, xs, n, &y[r]);
+    A::row_sums(BlockRows{a, r}, count, xs, n, &y[r]);
   }
 }
 
