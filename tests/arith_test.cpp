@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -329,6 +330,105 @@ TEST(SoftX87, FusedMultiplyAddElementRows) {
           ADD_FAILURE() << "row " << op << " of " << n << " into " << alias << ", element " << j << std::hex
                         << ": " << x[k + j] << ", " << b << " gives " << got[j] << ", the integers " << want;
           return;
+        }
+      }
+    }
+  }
+}
+
+// The product of rows by a vector on the fast path (Fma::row_sums, in the
+// kernel's blocks of 16 rows, each row an allocation of its own) against
+// each row's chain of integer steps from +0.0: "" when every sum has the
+// integer bits, else the first row that does not.
+std::string row_sums_differ(const std::vector<std::vector<double>> &a, const std::vector<double> &x) {
+  if (!tovra_detail::fma_state_is_default()) {
+    return "";
+  }
+  const unsigned rows = a.size(), n = x.size();
+  std::vector<const double *> row;
+  for (const auto &r : a) {
+    row.push_back(r.data());
+  }
+  std::vector<double> y(rows);
+  for (unsigned r = 0; r < rows; r += 16) {
+    tovra_detail::Fma::row_sums([&](unsigned t) { return row[r + t]; }, rows - r < 16 ? rows - r : 16,
+                                x.data(), n, y.data() + r);
+  }
+  for (unsigned r = 0; r < rows; ++r) {
+    u64 s = 0, got;
+    for (unsigned c = 0; c < n; ++c) {
+      u64 e, f;
+      std::memcpy(&e, &a[r][c], sizeof e), std::memcpy(&f, &x[c], sizeof f);
+      s = soft::add_product(s, e, f);
+    }
+    std::memcpy(&got, &y[r], sizeof got);
+    if (got != s) {
+      return "row " + std::to_string(r) + " of " + std::to_string(rows) + " x " + std::to_string(n);
+    }
+  }
+  return "";
+}
+
+double as_double(u64 u) {
+  double d;
+  std::memcpy(&d, &u, sizeof d);
+  return d;
+}
+
+// Every block of 1 to 17 rows (the vectors full, partial or empty, a block
+// of 16 and one of a single row), rows of 1 to 17 elements and across the
+// stretches the rows are copied in. Each element is drawn near the value
+// that cancels its row's sum so far (draw's neighbours, shifted binades,
+// long and short significands): the steps land on ties, binade edges,
+// subnormal and zero sums, and overflow; infinities and NaNs are drawn
+// rarely, so that most rows stay finite long enough to cancel.
+TEST(SoftX87, FastRowSumsAsTheIntegerSteps) {
+  u64 g = 20261207;
+  const unsigned lengths[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 31, 32, 33, 65};
+  for (unsigned rows = 1; rows <= 17; ++rows) {
+    for (unsigned n : lengths) {
+      std::vector<std::vector<double>> a(rows, std::vector<double>(n));
+      std::vector<double> x(n);
+      std::vector<u64> s(rows, 0);
+      u64 xc = 0x3ff0000000000000ULL;
+      for (unsigned c = 0; c < n; ++c) {
+        do {
+          xc = draw(g, xc);
+        } while ((xc << 1) >= (inf << 1) && next(g) % 16 != 0);
+        x[c] = as_double(xc);
+        for (unsigned r = 0; r < rows; ++r) {
+          u64 e;
+          do {
+            e = draw(g, soft::quotient(s[r] ^ sign_bit, xc));
+          } while ((e << 1) >= (inf << 1) && next(g) % 16 != 0);
+          a[r][c] = as_double(e);
+          s[r] = soft::add_product(s[r], e, xc);
+        }
+      }
+      ASSERT_EQ("", row_sums_differ(a, x));
+    }
+  }
+}
+
+// The steps the fast path must hand over (the table above), taken by the
+// row sums in every lane of blocks of 1 to 17 rows: the sum s reached in
+// column 0 (times 1), then a and b as the element and the common factor,
+// and the other way round, with a as it is and negated (the row sums add
+// s + a b, where the elimination's cases subtract); the other rows drawn at
+// random.
+TEST(SoftX87, FastRowSumsHandOverInEveryLane) {
+  u64 g = 7;
+  for (const auto &t : hand_over) {
+    for (int order = 0; order < 4; ++order) {
+      const u64 ab[] = {t[1] ^ (order < 2 ? 0 : sign_bit), t[2]};
+      for (unsigned rows = 1; rows <= 17; ++rows) {
+        for (unsigned p = 0; p < rows; ++p) {
+          std::vector<std::vector<double>> a(rows, std::vector<double>(2));
+          for (auto &r : a) {
+            r = {as_double(draw(g, t[0])), as_double(draw(g, t[1]))};
+          }
+          a[p] = {as_double(t[0]), as_double(ab[order & 1])};
+          ASSERT_EQ("", row_sums_differ(a, {1.0, as_double(ab[~order & 1])})) << "lane " << p;
         }
       }
     }

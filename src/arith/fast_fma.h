@@ -62,6 +62,13 @@ void layer_rows(double *const *d, const double *m, const double *u, unsigned c0,
 // (fma_elements.h), under the same conditions as layer_rows.
 template <class L, Elements E> void layer_elements(double *res, const double *a, const double *b, unsigned n);
 
+// y[t] = rows[t] times x (n elements each) for t < count <= row_sums_block
+// (row_sums.h), sums from +0.0 in ascending column order with the x87
+// roundings of the products' accumulation rule (fma_columns.h). Defined by
+// each layer's source; the same conditions as layer_rows.
+template <class L>
+void layer_row_sums(const double *const *rows, unsigned count, const double *x, unsigned n, double *y);
+
 } // namespace fast
 
 #if TOVRA_HAVE_FAST_FMA
@@ -109,9 +116,22 @@ struct Fma : Soft {
     });
   }
 
+  // An element-wise row (element_loop.h).
   template <Elements E> static void elements(double *res, const double *a, const double *b, unsigned int n) {
     on_widest_layer(
         [&](auto *layer) { fast::layer_elements<std::remove_pointer_t<decltype(layer)>, E>(res, a, b, n); });
+  }
+
+  // The product of rows by a vector (row_sums.h), on the same layer as the
+  // row update, which takes the rows as a list.
+  template <class Rows>
+  static void row_sums(const Rows &rows_at, unsigned int count, const double *x, unsigned int n, double *y) {
+    const double *rows[row_sums_block];
+    for (unsigned int t = 0; t < count; ++t) {
+      rows[t] = rows_at(t);
+    }
+    on_widest_layer(
+        [&](auto *layer) { fast::layer_row_sums<std::remove_pointer_t<decltype(layer)>>(rows, count, x, n, y); });
   }
 };
 

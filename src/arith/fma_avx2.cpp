@@ -11,6 +11,7 @@
 
 #define TOVRA_FMA_TARGET __attribute__((target("avx2,fma")))
 #include "arith/fma_elements.h"
+#include "arith/fma_columns.h"
 #include "arith/fma_rows.h"
 
 namespace tovra_detail {
@@ -67,6 +68,16 @@ struct Avx2 {
   TOVRA_AVX2 M mandnot(M a, M b) { return _mm256_andnot_pd(b, a); }
   TOVRA_AVX2 V select(M m, V a, V b) { return _mm256_blendv_pd(b, a, m); }
   TOVRA_AVX2 unsigned bits(M m) { return static_cast<unsigned>(_mm256_movemask_pd(m)); }
+
+  // v[i] lane j becomes v[j] lane i: pairs, then the halves.
+  TOVRA_AVX2 void transpose(V *v) {
+    const V a0 = _mm256_unpacklo_pd(v[0], v[1]), a1 = _mm256_unpackhi_pd(v[0], v[1]);
+    const V a2 = _mm256_unpacklo_pd(v[2], v[3]), a3 = _mm256_unpackhi_pd(v[2], v[3]);
+    v[0] = _mm256_permute2f128_pd(a0, a2, 0x20);
+    v[1] = _mm256_permute2f128_pd(a1, a3, 0x20);
+    v[2] = _mm256_permute2f128_pd(a0, a2, 0x31);
+    v[3] = _mm256_permute2f128_pd(a1, a3, 0x31);
+  }
 };
 
 } // namespace fast
@@ -74,5 +85,6 @@ struct Avx2 {
 
 TOVRA_FMA_LAYER_INSTANCES(tovra_detail::fast::Avx2)
 TOVRA_FMA_ELEMENT_INSTANCES(tovra_detail::fast::Avx2)
+TOVRA_FMA_COLUMN_INSTANCES(tovra_detail::fast::Avx2)
 
 #endif

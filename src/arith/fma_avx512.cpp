@@ -12,6 +12,7 @@
 
 #define TOVRA_FMA_TARGET __attribute__((target("avx512f")))
 #include "arith/fma_elements.h"
+#include "arith/fma_columns.h"
 #include "arith/fma_rows.h"
 
 namespace tovra_detail {
@@ -70,6 +71,30 @@ struct Avx512 {
   TOVRA_AVX512 M mandnot(M a, M b) { return static_cast<M>(a & ~b); }
   TOVRA_AVX512 V select(M m, V a, V b) { return _mm512_mask_blend_pd(m, b, a); }
   TOVRA_AVX512 unsigned bits(M m) { return m; }
+
+  // v[i] lane j becomes v[j] lane i: pairs, then pairs of pairs, then the
+  // halves; written out, so that it stays in registers. Zero-masking forms
+  // with every lane set, as max.
+  TOVRA_AVX512 V pairs_low(V a, V b) { return _mm512_maskz_unpacklo_pd(0xff, a, b); }
+  TOVRA_AVX512 V pairs_high(V a, V b) { return _mm512_maskz_unpackhi_pd(0xff, a, b); }
+  TOVRA_AVX512 V even_quarters(V a, V b) { return _mm512_maskz_shuffle_f64x2(0xff, a, b, 0x88); }
+  TOVRA_AVX512 V odd_quarters(V a, V b) { return _mm512_maskz_shuffle_f64x2(0xff, a, b, 0xdd); }
+  TOVRA_AVX512 void transpose(V *v) {
+    const V a0 = pairs_low(v[0], v[1]), a1 = pairs_high(v[0], v[1]);
+    const V a2 = pairs_low(v[2], v[3]), a3 = pairs_high(v[2], v[3]);
+    const V a4 = pairs_low(v[4], v[5]), a5 = pairs_high(v[4], v[5]);
+    const V a6 = pairs_low(v[6], v[7]), a7 = pairs_high(v[6], v[7]);
+    // b0 holds columns 0 and 4 of rows 0 to 3, b1 2 and 6, b2 1 and 5, b3 3
+    // and 7; b4 to b7 the same of rows 4 to 7.
+    const V b0 = even_quarters(a0, a2), b1 = odd_quarters(a0, a2);
+    const V b2 = even_quarters(a1, a3), b3 = odd_quarters(a1, a3);
+    const V b4 = even_quarters(a4, a6), b5 = odd_quarters(a4, a6);
+    const V b6 = even_quarters(a5, a7), b7 = odd_quarters(a5, a7);
+    v[0] = even_quarters(b0, b4), v[4] = odd_quarters(b0, b4);
+    v[2] = even_quarters(b1, b5), v[6] = odd_quarters(b1, b5);
+    v[1] = even_quarters(b2, b6), v[5] = odd_quarters(b2, b6);
+    v[3] = even_quarters(b3, b7), v[7] = odd_quarters(b3, b7);
+  }
 };
 
 } // namespace fast
@@ -77,5 +102,6 @@ struct Avx512 {
 
 TOVRA_FMA_LAYER_INSTANCES(tovra_detail::fast::Avx512)
 TOVRA_FMA_ELEMENT_INSTANCES(tovra_detail::fast::Avx512)
+TOVRA_FMA_COLUMN_INSTANCES(tovra_detail::fast::Avx512)
 
 #endif

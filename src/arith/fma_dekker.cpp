@@ -17,6 +17,7 @@
 
 #define TOVRA_FMA_TARGET
 #include "arith/fma_elements.h"
+#include "arith/fma_columns.h"
 #include "arith/fma_rows.h"
 
 namespace tovra_detail {
@@ -92,6 +93,11 @@ struct Dekker {
   TOVRA_DEKKER unsigned bits(M m) {
     return static_cast<unsigned>(m[0] & 1) | static_cast<unsigned>(m[1] & 1) << 1;
   }
+  TOVRA_DEKKER void transpose(V *v) {
+    const V a = v[0], b = v[1];
+    v[0] = V{a[0], b[0]};
+    v[1] = V{a[1], b[1]};
+  }
 };
 
 } // namespace fast
@@ -99,5 +105,6 @@ struct Dekker {
 
 TOVRA_FMA_LAYER_INSTANCES(tovra_detail::fast::Dekker)
 TOVRA_FMA_ELEMENT_INSTANCES(tovra_detail::fast::Dekker)
+TOVRA_FMA_COLUMN_INSTANCES(tovra_detail::fast::Dekker)
 
 #endif

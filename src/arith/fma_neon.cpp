@@ -10,6 +10,7 @@
 
 #define TOVRA_FMA_TARGET
 #include "arith/fma_elements.h"
+#include "arith/fma_columns.h"
 #include "arith/fma_rows.h"
 
 namespace tovra_detail {
@@ -69,6 +70,11 @@ struct Neon {
     return static_cast<unsigned>(vgetq_lane_u64(m, 0) & 1) | static_cast<unsigned>(vgetq_lane_u64(m, 1) & 1)
                                                                  << 1;
   }
+  static void transpose(V *v) {
+    const V a = v[0], b = v[1];
+    v[0] = vzip1q_f64(a, b);
+    v[1] = vzip2q_f64(a, b);
+  }
 };
 
 } // namespace fast
@@ -76,5 +82,6 @@ struct Neon {
 
 TOVRA_FMA_LAYER_INSTANCES(tovra_detail::fast::Neon)
 TOVRA_FMA_ELEMENT_INSTANCES(tovra_detail::fast::Neon)
+TOVRA_FMA_COLUMN_INSTANCES(tovra_detail::fast::Neon)
 
 #endif

@@ -26,7 +26,9 @@
 //   low_bits_below(x, k, n)   (bits of x & k) < n, unsigned;
 //   lt, le, ge, gt, eq    ordered, quiet; ne: unordered or not equal;
 //   mand, mor, mandnot (a and not b), select(m, a, b) (m ? a : b),
-//   bits(m)               lane i of the mask as bit i.
+//   bits(m)               lane i of the mask as bit i;
+//   transpose(v)          of lanes vectors, lane j of v[i] to lane i of v[j]
+//                         (the product by a vector, fma_columns.h).
 //
 // Every element is s - a * b (add is subtract with -a: the signs of zeros
 // come out the same). Three tiers, each exact where its test passes:

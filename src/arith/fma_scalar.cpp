@@ -14,6 +14,7 @@
 #define TOVRA_FMA_TARGET
 #endif
 #include "arith/fma_elements.h"
+#include "arith/fma_columns.h"
 #include "arith/fma_rows.h"
 
 namespace tovra_detail {
@@ -68,6 +69,7 @@ struct Scalar {
   TOVRA_SCALAR M mandnot(M a, M b) { return a && !b; }
   TOVRA_SCALAR V select(M m, V a, V b) { return m ? a : b; }
   TOVRA_SCALAR unsigned bits(M m) { return m ? 1u : 0u; }
+  TOVRA_SCALAR void transpose(V *) {}
 };
 
 } // namespace fast
@@ -75,5 +77,6 @@ struct Scalar {
 
 TOVRA_FMA_LAYER_INSTANCES(tovra_detail::fast::Scalar)
 TOVRA_FMA_ELEMENT_INSTANCES(tovra_detail::fast::Scalar)
+TOVRA_FMA_COLUMN_INSTANCES(tovra_detail::fast::Scalar)
 
 #endif

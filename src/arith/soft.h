@@ -10,6 +10,7 @@
 
 #include "arith/element_loop.h"
 #include "arith/row_loop.h"
+#include "arith/row_sums.h"
 #include "arith/soft_x87.h"
 
 namespace tovra_detail {
@@ -46,6 +47,13 @@ struct Soft {
   // An element-wise row, one element after the other.
   template <Elements E> static void elements(double *res, const double *a, const double *b, unsigned int n) {
     each_element<Soft, E>(res, a, b, n);
+  }
+
+  // y[t] = rows(t) times x for t < count (row_sums.h), one element after
+  // the other.
+  template <class Rows>
+  static void row_sums(const Rows &rows, unsigned int count, const double *x, unsigned int n, double *y) {
+    each_row_sum<Soft>(rows, count, x, n, y);
   }
 
   static bool is_zero(value a) { return soft::is_zero(a); }

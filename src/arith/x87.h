@@ -20,6 +20,7 @@
 
 #include "arith/element_loop.h"
 #include "arith/row_loop.h"
+#include "arith/row_sums.h"
 #include "fp_guard.h"
 
 // The x87 path exists where long double is the x87 80-bit format (i386 and
@@ -93,6 +94,13 @@ struct X87 {
   // An element-wise row, one element after the other.
   template <Elements E> static void elements(double *res, const double *a, const double *b, unsigned int n) {
     each_element<X87, E>(res, a, b, n);
+  }
+
+  // y[t] = rows(t) times x for t < count (row_sums.h), one element after
+  // the other.
+  template <class Rows>
+  static void row_sums(const Rows &rows, unsigned int count, const double *x, unsigned int n, double *y) {
+    each_row_sum<X87>(rows, count, x, n, y);
   }
 
   static bool is_zero(value a) { return a == 0; }

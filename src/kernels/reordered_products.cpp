@@ -28,48 +28,24 @@ template <class A> void multiply(const Matrix_d &a, const Matrix_d &b, Matrix_d 
 
 namespace {
 
-// R rows at once: R independent sums, each over its row in column order.
-template <class A, int R>
-void rows_times_vector(const Matrix_d &a, unsigned int r0, const Vector<double> &x, Vector<double> &y) {
-  const unsigned int n = a.SizeCol();
-  const double *row[R];
-  double s[R];
-  TOVRA_UNROLL
-  for (int t = 0; t < R; ++t) {
-    row[t] = &a(r0 + t, 0);
-    s[t] = 0.0;
-  }
-  for (unsigned int c = 0; c < n; ++c) {
-    const typename A::value v = A::held(x[c]);
-    TOVRA_UNROLL
-    for (int t = 0; t < R; ++t) {
-      A::add_product_into(s[t], A::held(row[t][c]), v);
-    }
-  }
-  TOVRA_UNROLL
-  for (int t = 0; t < R; ++t) {
-    move_bits(y[r0 + t], s[t]);
-  }
-}
+// The rows of a block, from row r0 of a.
+struct BlockRows {
+  const Matrix_d &a;
+  unsigned int r0;
+  const double *operator()(unsigned int t) const { return &a(r0 + t, 0); }
+};
 
 } // namespace
 
+// The rows go to the policy a block at a time (A::row_sums, row_sums.h):
+// their sums are independent.
 template <class A> void multiply(const Matrix_d &a, const Vector<double> &x, Vector<double> &y) {
-  const unsigned int rows = a.SizeRow();
-  unsigned int r = 0;
-  for (; r + 8 <= rows; r += 8) {
-    rows_times_vector<A, 8>(a, r, x, y);
-  }
-  if (r + 4 <= rows) {
-    rows_times_vector<A, 4>(a, r, x, y);
-    r += 4;
-  }
-  if (r + 2 <= rows) {
-    rows_times_vector<A, 2>(a, r, x, y);
-    r += 2;
-  }
-  if (r < rows) {
-    rows_times_vector<A, 1>(a, r, x, y);
+  const unsigned int rows = a.SizeRow(), n = a.SizeCol();
+  // An empty x may hold no array at all; its elements are never read then.
+  const double *const xs = n != 0 ? &x[0] : nullptr;
+  for (unsigned int r = 0; r < rows; r += row_sums_block) {
+    const unsigned int count = rows - r < row_sums_block ? rows - r : row_sums_block;
+    A::row_sums(BlockRows{a, r}, count, xs, n, &y[r]);
   }
 }
 
