@@ -130,8 +130,9 @@ struct Fma : Soft {
     for (unsigned int t = 0; t < count; ++t) {
       rows[t] = rows_at(t);
     }
-    on_widest_layer(
-        [&](auto *layer) { fast::layer_row_sums<std::remove_pointer_t<decltype(layer)>>(rows, count, x, n, y); });
+    on_widest_layer([&](auto *layer) {
+      fast::layer_row_sums<std::remove_pointer_t<decltype(layer)>>(rows, count, x, n, y);
+    });
   }
 };
 
