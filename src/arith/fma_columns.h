@@ -19,7 +19,8 @@
 // factors swapped: x[c], the same for all lanes, in the place of the row's
 // multiplier, the rows' elements in that of the updated row's operands; so
 // the operand rule holds per lane for the elements and once per column for
-// x[c]. The chain of a lane is one fused step per column;
+// x[c]. The chain of a lane is one fused step per column (a few steps on
+// the layer without one);
 // the test is off it, and several vectors of rows keep the unit busy.
 //
 // A vector where some lane fails the test is completed by the row update's
@@ -146,7 +147,8 @@ template <class L> struct Columns {
           const V v = T::quick(s[k], a, b, ok);
           if (__builtin_expect(L::bits(L::mand(ok, T::operand_not_tiny(b))) == full, 1)) {
             s[k] = v;
-          } else {
+          } else if (real[k] != 0) {
+            // (A vector of padding lanes only is never read back.)
             s[k] = redo_lanes(s[k], v, xc, col, real[k]);
           }
         }

@@ -12,9 +12,10 @@
 // instantiates the rows (TOVRA_FMA_ELEMENT_INSTANCES).
 //
 // Where the layer has no fused multiply-add, the exact low part of a product
-// comes from its product_low, which holds for operands of magnitude within
-// [2^-450, 2^450] (or zero) only: the product's operands are tested against
-// that range, and so are the quotient's divisor and result, whose product
+// comes from its product_low, used here for operands of magnitude within
+// [2^-450, 2^450] (or zero) only, the range of the row update's
+// constructive method (fma_steps.h proves a wider one): the product's
+// operands are tested against that range, and so are the quotient's divisor and result, whose product
 // gives back the remainder. There a - (y b rounded) is exact (the two lie
 // within a factor of two of each other) and so is the remainder itself (the
 // remainder of a quotient rounded to nearest is a double when nothing

@@ -14,8 +14,9 @@
 //   V, M, lanes, chains   the lane vector of doubles, its lane mask, the
 //                         lanes per vector and the vectors a row takes per
 //                         step (independent chains for narrow vectors);
-//   splat, load, store, load_part, store_part (the first n lanes; the
-//                         others load as zero and are not stored);
+//   splat, load, store, load_part, store_part (the first n lanes, n from
+//                         1 to lanes; the others load as zero and are
+//                         not stored);
 //   add, sub, mul, div, max, fma (a b + c), fms (a b - c), fnma (c - a b);
 //   fused                 true; a layer without a fused multiply-add has
 //                         it false and, instead of fma, fms and fnma,
@@ -91,10 +92,10 @@
 // the same exact value, and so does every fused result but y: a b + bp is
 // pl + (ph + bp), whose inner sum is the two-sum's exact -(-ph - bp) and
 // whose outer one rounds once, as the fused step does; y is the exact
-// value rounded twice (h - ((pl + (ph + bp)) - da)). The quick test holds
+// value rounded three times (h - ((pl + (ph + bp)) - da)). The quick test holds
 // for any double y close to the exact value: |rho| below the bound puts
 // the x87 unit's value within half a unit of y, so that it rounds to y.
-// Rounding twice moves y only where the exact value lies near a midpoint
+// Those roundings move y off the x87 result only where the exact value lies near a midpoint
 // of y's grid, where the test fails anyway; and y is zero only when the
 // exact value is (outside Sterbenz's range |h| is at least |ph| / 2, far
 // above |e - pl|; inside it e and da are zero and y = h - pl), with the

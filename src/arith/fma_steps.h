@@ -97,7 +97,7 @@ inline double fused(double a, double b, double c) {
 //
 // x = hi + lo exactly, hi of 26 significant bits and lo of 26 (its sign
 // carries the 27th), as long as x * (2^27 + 1) does not overflow, that is
-// |x| below about 2^996; beyond, hi and lo are NaNs. With 2^ea and 2^eb the
+// |x| below about 2^997 (2^1024 / (2^27 + 1)); beyond, hi and lo are NaNs. With 2^ea and 2^eb the
 // binades of a and b, the four partial products of the halves are
 // multiples of 2^(ea+eb-104) of at most 53 bits, and Dekker's sums of them
 // less ph (a * b rounded) stay on that grid and in range: a * b - ph comes
@@ -232,7 +232,8 @@ inline u64 product(u64 a, u64 b) {
 // or more, which keeps the halves exact; ph then lies within a factor of
 // two of a too, so a - ph is exact (Sterbenz), and so is the last
 // subtraction, whose exact value r is a double. A zero y gives r = a, as
-// the fused step does; a subnormal one has a zero bound.
+// the fused step does, while |b| is below about 2^997 (beyond, the split's
+// NaN sends the step to the integers); a subnormal one has a zero bound.
 inline u64 quotient(u64 ua, u64 ub) {
   const double a = double_of(ua), b = double_of(ub);
   const double y = a / b;
@@ -260,9 +261,9 @@ inline u64 quotient(u64 ua, u64 ub) {
 // Without the instruction this is the row update's quick test for layers
 // without one (fma_rows.h), whose argument holds here as it stands: db =
 // pl + (ph + bp) is a * b + bp rounded once (ph + bp is the two-sum's exact
-// -(-ph - bp)); y = h - (db - da), the exact value rounded twice, passes
+// -(-ph - bp)); y = h - (db - da), the exact value rounded three times, passes
 // only where it is the x87 result (the test holds for any y close to the
-// exact value, and the second rounding moves y only near a midpoint, where
+// exact value, and the later roundings move y only near a midpoint, where
 // the test fails), and is zero only for an exact zero, with the fused
 // step's sign. The bound's product ep * margin is exact (ep is 2^-900 or
 // more for a non-zero product of operands in range), so its one rounding
