@@ -92,11 +92,11 @@
 // the same exact value, and so does every fused result but y: a b + bp is
 // pl + (ph + bp), whose inner sum is the two-sum's exact -(-ph - bp) and
 // whose outer one rounds once, as the fused step does; y is the exact
-// value rounded three times (h - ((pl + (ph + bp)) - da)). The quick test holds
-// for any double y close to the exact value: |rho| below the bound puts
-// the x87 unit's value within half a unit of y, so that it rounds to y.
-// Those roundings move y off the x87 result only where the exact value lies near a midpoint
-// of y's grid, where the test fails anyway; and y is zero only when the
+// value rounded three times (h - ((pl + (ph + bp)) - da)). The quick test
+// holds for any double y close to the exact value: |rho| below the bound
+// puts the x87 unit's value within half a unit of y, so that it rounds to
+// y. Those roundings move y off the x87 result only where the exact value
+// lies near a midpoint of y's grid, where the test fails anyway; and y is zero only when the
 // exact value is (outside Sterbenz's range |h| is at least |ph| / 2, far
 // above |e - pl|; inside it e and da are zero and y = h - pl), with the
 // fused step's sign: for a zero product db - da is +0 and y is h = s - ph,
