@@ -104,7 +104,7 @@ inline double fused(double a, double b, double c) {
 // out exact as long as nothing overflows and the grid is not finer than the
 // subnormals', ea + eb >= -970. Operands zero or of magnitude 2^-450 or more
 // (operands_not_tiny) keep it at 2^-1004 or coarser. Overflow anywhere
-// leaves an infinity or a NaN, which fails every test that uses the part.
+// leaves an infinity or a NaN, which fails every test built on it.
 // (Split one operand at a time: with both splits interleaved, g++ keeps the
 // row update's loop about a fifth slower on x86-64.)
 template <class T> __attribute__((always_inline)) inline void split_halves(T x, T &hi, T &lo) {
@@ -141,7 +141,7 @@ inline bool operands_not_tiny(u64 a, u64 b) {
   return (static_cast<int>(operand_not_tiny(a)) & static_cast<int>(operand_not_tiny(b))) != 0;
 }
 
-// a * b - ph, ph = a * b rounded: one fused step, exact unless the part lies
+// a * b - ph, ph = a * b rounded: one fused step, exact unless a * b - ph lies
 // below the normal range, where it is rounded onto the subnormal grid; or,
 // without the instruction, Dekker's product, exact for the operands that
 // low_part_exact lets through.
