@@ -8,14 +8,12 @@
 #include <cstdint>
 #include <cstring>
 
-#include "arith/element_loop.h"
-#include "arith/row_loop.h"
-#include "arith/row_sums.h"
+#include "arith/one_at_a_time.h"
 #include "arith/soft_x87.h"
 
 namespace tovra_detail {
 
-struct Soft {
+struct Soft : OneAtATime<Soft> {
   // The bits of a double: nothing of this policy ever passes through a
   // floating-point register, so no host state reaches it and no exception
   // can trap.
@@ -36,25 +34,6 @@ struct Soft {
   static void sum_into(double &slot, value a, value b) { put(slot, soft::sum(a, b)); }
   static void difference_into(double &slot, value a, value b) { put(slot, soft::difference(a, b)); }
   static void product_into(double &slot, value a, value b) { put(slot, soft::product(a, b)); }
-
-  // A row update, one element after the other.
-  template <int R, Terms T>
-  static void update_rows(double *const *d, const value *m, const double *u, unsigned int c0,
-                          unsigned int c1) {
-    each_term<Soft, R, T>(d, m, u, c0, c1);
-  }
-
-  // An element-wise row, one element after the other.
-  template <Elements E> static void elements(double *res, const double *a, const double *b, unsigned int n) {
-    each_element<Soft, E>(res, a, b, n);
-  }
-
-  // y[t] = rows(t) times x for t < count (row_sums.h), one element after
-  // the other.
-  template <class Rows>
-  static void row_sums(const Rows &rows, unsigned int count, const double *x, unsigned int n, double *y) {
-    each_row_sum<Soft>(rows, count, x, n, y);
-  }
 
   static bool is_zero(value a) { return soft::is_zero(a); }
   static bool equal(value a, value b) { return soft::equal(a, b); }

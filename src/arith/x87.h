@@ -18,9 +18,7 @@
 
 #include <cfloat>
 
-#include "arith/element_loop.h"
-#include "arith/row_loop.h"
-#include "arith/row_sums.h"
+#include "arith/one_at_a_time.h"
 #include "fp_guard.h"
 
 // The x87 path exists where long double is the x87 80-bit format (i386 and
@@ -46,7 +44,7 @@ inline void round_into(double &slot, ext x) {
   __asm__("" : "+m"(slot));
 }
 
-struct X87 {
+struct X87 : OneAtATime<X87> {
   // Values in flight are extended; every one was loaded from a double or
   // rounded through a double slot, so each is exactly a double.
   typedef ext value;
@@ -83,25 +81,6 @@ struct X87 {
   static void sum_into(double &slot, value a, value b) { round_into(slot, a + b); }
   static void difference_into(double &slot, value a, value b) { round_into(slot, a - b); }
   static void product_into(double &slot, value a, value b) { round_into(slot, a * b); }
-
-  // A row update, one element after the other.
-  template <int R, Terms T>
-  static void update_rows(double *const *d, const value *m, const double *u, unsigned int c0,
-                          unsigned int c1) {
-    each_term<X87, R, T>(d, m, u, c0, c1);
-  }
-
-  // An element-wise row, one element after the other.
-  template <Elements E> static void elements(double *res, const double *a, const double *b, unsigned int n) {
-    each_element<X87, E>(res, a, b, n);
-  }
-
-  // y[t] = rows(t) times x for t < count (row_sums.h), one element after
-  // the other.
-  template <class Rows>
-  static void row_sums(const Rows &rows, unsigned int count, const double *x, unsigned int n, double *y) {
-    each_row_sum<X87>(rows, count, x, n, y);
-  }
 
   static bool is_zero(value a) { return a == 0; }
   static bool equal(value a, value b) { return a == b; }
